@@ -1,0 +1,49 @@
+#pragma once
+
+#include "store/statement.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+#include <vector>
+
+namespace store {
+
+class RecordSet;
+
+// The open directory file. Opened for reading and writing and never created:
+// a missing file is an engine error like any other.
+class Database
+{
+public:
+    // Throws StoreError with the engine's message when the file cannot be opened.
+    explicit Database(const QString& fileName);
+    ~Database();
+
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // A result set on the statement's first row, or at its end when empty.
+    RecordSet OpenRecordset(const Statement& statement);
+
+    // Runs a statement that returns no rows; throws StoreError on failure.
+    void execute(const QString& sql, const QVariantList& values = {});
+
+    QString fileName() const { return m_fileName; }
+
+    // Prepared queries are reused: preparing costs more than running the
+    // small statements a directory issues. A query taken out is private to its
+    // taker until handed back.
+    QSqlQuery acquire(const QString& sql);
+    void release(const QString& sql, QSqlQuery&& query);
+
+private:
+    QString m_fileName;
+    QString m_connectionName;
+    QSqlDatabase m_connection;
+    QHash<QString, std::vector<QSqlQuery>> m_prepared;
+};
+
+} // namespace store

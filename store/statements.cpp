@@ -1,0 +1,70 @@
+#include "store/statements.h"
+
+#include <limits>
+
+namespace store {
+
+namespace {
+const QString Book = QStringLiteral("book");
+}
+
+Statement Statements::MaxCode()
+{
+    return {QString(), QStringLiteral("select max(code) as mm from book"), {}};
+}
+
+Statement Statements::Folders(qint64 parent)
+{
+    return {Book, QStringLiteral("select rowid, * from book where (tel=0) and (parent=?)"), {parent}};
+}
+
+Statement Statements::Telephones(qint64 parent)
+{
+    return {Book, QStringLiteral("select rowid, * from book where (tel<>0) and (parent=?)"), {parent}};
+}
+
+Statement Statements::Record(qint64 code)
+{
+    return {Book, QStringLiteral("select rowid, * from book where code=?"), {code}};
+}
+
+Statement Statements::Telephone(const QString& name, const QString& tel, qint64 parent)
+{
+    // The grid shows a freshly typed number as typed ("0012"); compare it as
+    // the number the column holds. Text that is no number (a damaged record)
+    // is compared as the text shown.
+    const auto number = integer(tel);
+    const QVariant telValue = number ? QVariant(*number) : QVariant(tel);
+    return {Book,
+            QStringLiteral("select rowid, * from book where (name=?) and (tel=?) and (parent=?)"),
+            {name, telValue, parent}};
+}
+
+Statement Statements::Contents(qint64 code)
+{
+    return {Book, QStringLiteral("select rowid, * from book where parent=?"), {code}};
+}
+
+QStringList Statements::Indexes()
+{
+    return {QStringLiteral("create index if not exists book_parent on book (parent)"),
+            QStringLiteral("create index if not exists book_folders on book (parent) where tel=0")};
+}
+
+std::optional<qint64> Statements::integer(QStringView digits)
+{
+    if (digits.isEmpty())
+        return std::nullopt;
+    qint64 value = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        const int d = c.unicode() - u'0';
+        if (value > (std::numeric_limits<qint64>::max() - d) / 10)
+            return std::nullopt;
+        value = value * 10 + d;
+    }
+    return value;
+}
+
+} // namespace store

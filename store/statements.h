@@ -1,0 +1,40 @@
+#pragma once
+
+#include "store/statement.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace store {
+
+// Every statement the directory issues against table `book`, built in one place.
+class Statements
+{
+public:
+    // 1: one row whose column `mm` is the largest code, null for an empty table.
+    static Statement MaxCode();
+    // 2: the folders directly inside `parent` (0 is the top level).
+    static Statement Folders(qint64 parent);
+    // 3: the telephone entries directly inside `parent`.
+    static Statement Telephones(qint64 parent);
+    // 4, 5 and 8: the record with this code (the folder left, renamed or deleted).
+    static Statement Record(qint64 code);
+    // 6: the entries of `parent` showing this name and number.
+    static Statement Telephone(const QString& name, const QString& tel, qint64 parent);
+    // 7: everything directly inside the folder `code`.
+    static Statement Contents(qint64 code);
+
+    // The indexes that keep listing and deleting quick on a directory of any
+    // size: every record by its folder, and the folders alone by theirs.
+    // Each statement creates its index only where it is missing.
+    static QStringList Indexes();
+
+    // The value a text of plain decimal digits stands for, as the integer
+    // columns store it ("0123" is 123). Empty, signed, spaced or too large
+    // text has none.
+    static std::optional<qint64> integer(QStringView digits);
+};
+
+} // namespace store
