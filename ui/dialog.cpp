@@ -1,0 +1,91 @@
+#include "ui/dialog.h"
+
+#include "ui/twips.h"
+
+#include <QChildEvent>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPushButton>
+
+namespace ui {
+
+Dialog::Dialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::MSWindowsFixedSizeDialogHint)
+{
+}
+
+void Dialog::setClientSize(int widthTwips, int heightTwips)
+{
+    setFixedSize(twips(widthTwips), twips(heightTwips));
+}
+
+void Dialog::setDefaultButton(QPushButton* button)
+{
+    if (m_default)
+        m_default->setDefault(false);
+    m_default = button;
+    if (m_default) {
+        m_default->setAutoDefault(false);
+        m_default->setDefault(true);
+    }
+}
+
+void Dialog::setCancelButton(QPushButton* button)
+{
+    m_cancel = button;
+}
+
+void Dialog::ShowModal()
+{
+    exec();
+}
+
+bool Dialog::event(QEvent* event)
+{
+    // QDialog makes every push button of its own an auto-default one, which
+    // Enter would press once it has the focus. Here Enter presses only the
+    // button named for it, so the others lose that role as soon as they are
+    // polished, before they can be shown.
+    if (event->type() == QEvent::ChildPolished) {
+        auto* button = qobject_cast<QPushButton*>(static_cast<QChildEvent*>(event)->child());
+        if (button && button->window() == this) {
+            button->setAutoDefault(false);
+            if (button != m_default)
+                button->setDefault(false);
+        }
+    }
+    return QDialog::event(event);
+}
+
+void Dialog::keyPressEvent(QKeyEvent* event)
+{
+    // Esc must not reject the dialog: its window goes away only through its
+    // own buttons or its frame.
+    if (event->matches(QKeySequence::Cancel)) {
+        if (m_cancel)
+            m_cancel->click();
+        event->accept();
+        return;
+    }
+    const bool plain = event->modifiers() == Qt::NoModifier
+        || (event->modifiers() == Qt::KeypadModifier && event->key() == Qt::Key_Enter);
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        if (m_default)
+            m_default->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void Dialog::closeEvent(QCloseEvent* event)
+{
+    // Closed through its frame, the window is unloaded; its owner sees that
+    // and creates a fresh one for the next use.
+    m_unloaded = true;
+    event->accept();
+    deleteLater();
+}
+
+} // namespace ui

@@ -1,0 +1,119 @@
+#include "ui/grid.h"
+
+#include "ui/gridmodel.h"
+#include "ui/mousebuttons.h"
+#include "ui/twips.h"
+#include "ui/viewevents.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+
+namespace ui {
+
+Grid::Grid(int rows, int cols, QWidget* parent)
+    : QTableView(parent)
+    , m_model(new GridModel(rows, cols, this))
+{
+    setModel(m_model);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setCornerButtonEnabled(false);
+    // Tab leaves the grid for the next control instead of walking its cells.
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+
+    // The fixed row and column are plain captions: clicking them selects
+    // nothing, and every row keeps one height however many there are.
+    for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
+        header->setSectionsClickable(false);
+        header->setHighlightSections(false);
+    }
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(twips(255));
+    verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setDefaultSectionSize(twips(1200));
+    horizontalHeader()->setStretchLastSection(true);
+}
+
+int Grid::Rows() const
+{
+    return m_model->rows();
+}
+
+void Grid::setRows(int rows)
+{
+    m_model->setRows(rows);
+}
+
+int Grid::Cols() const
+{
+    return m_model->cols();
+}
+
+QString Grid::TextMatrix(int row, int col) const
+{
+    return m_model->text(row, col);
+}
+
+void Grid::setTextMatrix(int row, int col, const QString& text)
+{
+    m_model->setText(row, col, text);
+}
+
+int Grid::RowSel() const
+{
+    const QItemSelection selection = selectionModel()->selection();
+    if (selection.isEmpty())
+        return 0;
+    return selection.last().bottom() + 1;
+}
+
+void Grid::AddItem(const QString& text)
+{
+    m_model->appendRow(text);
+}
+
+void Grid::Clear()
+{
+    m_model->clearTexts();
+}
+
+Grid::Batch::Batch(Grid& grid)
+    : m_grid(grid)
+{
+    m_grid.m_model->beginBatch();
+}
+
+Grid::Batch::~Batch()
+{
+    m_grid.m_model->endBatch();
+}
+
+void Grid::mousePressEvent(QMouseEvent* event)
+{
+    // The grid menu acts on the row selected before the right click.
+    const bool right = involvesRightButton(event);
+    emit MouseDown(buttonCode(event->button()), shiftCode(event->modifiers()),
+                   event->globalPosition().toPoint());
+    if (right)
+        event->accept();
+    else
+        QTableView::mousePressEvent(event);
+}
+
+void Grid::focusInEvent(QFocusEvent* event)
+{
+    QTableView::focusInEvent(event);
+    if (isRealFocusMove(event))
+        emit GotFocus();
+}
+
+void Grid::focusOutEvent(QFocusEvent* event)
+{
+    QTableView::focusOutEvent(event);
+    if (isRealFocusMove(event))
+        emit LostFocus();
+}
+
+} // namespace ui

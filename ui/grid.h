@@ -1,0 +1,62 @@
+#pragma once
+
+#include "ui/tagged.h"
+
+#include <QTableView>
+
+namespace ui {
+
+class GridModel;
+
+// A grid of text cells with one fixed header row (row 0) and one fixed
+// column (column 0). Row 0 is drawn as the column headers and column 0 as the
+// row headers; the data rows are 1 to Rows() - 1.
+class Grid : public QTableView, public Tagged
+{
+    Q_OBJECT
+
+public:
+    explicit Grid(int rows, int cols, QWidget* parent = nullptr);
+
+    int Rows() const;          // header row included
+    void setRows(int rows);    // at least 1; new rows are empty
+    int Cols() const;
+    QString TextMatrix(int row, int col) const;
+    void setTextMatrix(int row, int col, const QString& text);
+    // The last row of the current selection, or 0 when no data row is selected.
+    int RowSel() const;
+    // Appends a row whose column 0 shows the text.
+    void AddItem(const QString& text);
+    // Empties every cell, fixed ones included; the size stays.
+    void Clear();
+
+    // Changes made while a Batch lives reach the view in one reset.
+    class Batch
+    {
+    public:
+        explicit Batch(Grid& grid);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        Grid& m_grid;
+    };
+
+signals:
+    // Real focus moves only, as for ListBox.
+    void GotFocus();
+    void LostFocus();
+    // As for ListBox; a right press never changes the selection.
+    void MouseDown(int Button, int Shift, QPoint globalPos);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    GridModel* m_model;
+};
+
+} // namespace ui

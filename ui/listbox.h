@@ -1,0 +1,66 @@
+#pragma once
+
+#include "ui/tagged.h"
+
+#include <QListView>
+
+namespace ui {
+
+class ListModel;
+
+// An unsorted list of texts: items stay in the order added, indexes count
+// from 0 and ListIndex() is -1 while nothing is selected.
+class ListBox : public QListView, public Tagged
+{
+    Q_OBJECT
+
+public:
+    explicit ListBox(QWidget* parent = nullptr);
+
+    void AddItem(const QString& text);
+    void Clear();
+    QString List(int index) const;
+    int ListCount() const;
+    int ListIndex() const;
+    void setSelected(int index, bool selected);
+
+    // Changes made while a Batch lives reach the view in one reset, so a fill
+    // of many thousand items costs no per-item view work.
+    class Batch
+    {
+    public:
+        explicit Batch(ListBox& list);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        ListBox& m_list;
+    };
+
+signals:
+    // A left click on an item, or the selection moved by the keyboard.
+    void Click();
+    // A double click on an item.
+    void DblClick();
+    // Real focus moves only: a popup menu, message box or modal window opening
+    // over the list does not count.
+    void GotFocus();
+    void LostFocus();
+    // Button and Shift are MouseButtonCode and ShiftCode masks; the position
+    // is global, ready for a popup menu. A right press never changes the
+    // selection.
+    void MouseDown(int Button, int Shift, QPoint globalPos);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    ListModel* m_model;
+};
+
+} // namespace ui
