@@ -1,0 +1,626 @@
+#include "mainwindow/form1.h"
+
+#include "dialogs/form2.h"
+#include "dialogs/form3.h"
+#include "dialogs/frmabout.h"
+#include "store/database.h"
+#include "store/filelock.h"
+#include "store/recordset.h"
+#include "store/statements.h"
+#include "store/storeerror.h"
+#include "store/transaction.h"
+#include "ui/grid.h"
+#include "ui/inputbox.h"
+#include "ui/listbox.h"
+#include "ui/messagebox.h"
+#include "ui/mousebuttons.h"
+#include "ui/textbox.h"
+#include "ui/toolbar.h"
+#include "ui/toolbarbutton.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QSet>
+
+#include <cstdio>
+#include <vector>
+
+using store::Statements;
+
+namespace {
+
+// Tags and list items hold codes written by the program as plain digits; any
+// other text reads as 0, the top level.
+qint64 asNumber(const QString& text)
+{
+    return Statements::integer(text).value_or(0);
+}
+
+// A record is a folder when its number is 0. A number that is no number at
+// all (a damaged record) makes it an entry, never a folder whose contents
+// would be walked.
+bool isFolder(const QVariant& tel)
+{
+    if (tel.isNull())
+        return false;
+    if (tel.typeId() == QMetaType::QString || tel.typeId() == QMetaType::QByteArray)
+        return Statements::integer(tel.toString()) == 0;
+    bool ok = false;
+    const double value = tel.toDouble(&ok);
+    return ok && value == 0;
+}
+
+class CommandDepth
+{
+public:
+    explicit CommandDepth(int& depth)
+        : m_depth(depth)
+    {
+        ++m_depth;
+    }
+    ~CommandDepth() { --m_depth; }
+    CommandDepth(const CommandDepth&) = delete;
+    CommandDepth& operator=(const CommandDepth&) = delete;
+
+private:
+    int& m_depth;
+};
+
+} // namespace
+
+Form1::Form1(QWidget* parent)
+    : QWidget(parent)
+{
+    m_ui.setupUi(this);
+
+    connect(m_ui.List1, &ui::ListBox::Click, this, &Form1::List1_Click);
+    connect(m_ui.List1, &ui::ListBox::DblClick, this, &Form1::List1_DblClick);
+    connect(m_ui.List1, &ui::ListBox::LostFocus, this, &Form1::List1_LostFocus);
+    connect(m_ui.List1, &ui::ListBox::MouseDown, this, &Form1::List1_MouseDown);
+    connect(m_ui.Toolbar1, &ui::Toolbar::ButtonClick, this, &Form1::Toolbar1_ButtonClick);
+    connect(m_ui.MSFlexGrid1, &ui::Grid::GotFocus, this, &Form1::MSFlexGrid1_GotFocus);
+    connect(m_ui.MSFlexGrid1, &ui::Grid::LostFocus, this, &Form1::MSFlexGrid1_LostFocus);
+    connect(m_ui.MSFlexGrid1, &ui::Grid::MouseDown, this, &Form1::MSFlexGrid1_MouseDown);
+    connect(m_ui.Mlistopen, &QAction::triggered, this, &Form1::Mlistopen_Click);
+    connect(m_ui.Mlistrename, &QAction::triggered, this, &Form1::Mlistrename_Click);
+    connect(m_ui.Mlistup, &QAction::triggered, this, &Form1::Mlistup_Click);
+    connect(m_ui.Mlistadd, &QAction::triggered, this, &Form1::Mlistadd_Click);
+    connect(m_ui.MListDelete, &QAction::triggered, this, &Form1::MListDelete_Click);
+    connect(m_ui.MgridAdd, &QAction::triggered, this, &Form1::MgridAdd_Click);
+    connect(m_ui.mgridrename, &QAction::triggered, this, &Form1::mgridrename_Click);
+    connect(m_ui.mgridDelete, &QAction::triggered, this, &Form1::mgridDelete_Click);
+
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+const ui::Grid& Form1::MSFlexGrid1() const
+{
+    return *m_ui.MSFlexGrid1;
+}
+
+QAction* Form1::button(int index) const
+{
+    return m_ui.Toolbar1->Buttons(index);
+}
+
+void Form1::Form_Load()
+{
+    const QString fileName = QStringLiteral("quorvelin.mdb");
+    m_db = std::make_unique<store::Database>(fileName);
+    m_lock = std::make_unique<store::FileLock>(fileName);
+    button(1)->setEnabled(false);
+    button(4)->setEnabled(false);
+    setWindowTitle(QStringLiteral("Quorvelin"));
+    m_ui.List1->setTag(QStringLiteral("0"));
+    m_ui.List2->setTag(QStringLiteral("0"));
+    setTag(QStringLiteral("0"));
+    m_ui.MSFlexGrid1->setTag(QStringLiteral("0"));
+    m_rs = std::make_unique<store::RecordSet>(m_db->OpenRecordset(Statements::MaxCode()));
+
+    // From here on a failing step is skipped and start-up goes on: an empty
+    // table has no largest code, and a pane that cannot be filled stays as far
+    // as it got.
+    // A directory made by another tool may lack the indexes; without them
+    // every listing reads the whole table and a deep deletion takes hours.
+    for (const QString& index : Statements::Indexes()) {
+        try {
+            m_db->execute(index);
+        } catch (const store::StoreError&) {
+        }
+    }
+    try {
+        const QVariant mm = m_rs->Value(m_rs->FieldIndex(u"mm"));
+        if (!mm.isNull())
+            setTag(mm.toString());
+    } catch (const store::StoreError&) {
+    }
+    try {
+        FillFolders();
+    } catch (const store::StoreError&) {
+    }
+    try {
+        FillGrid();
+    } catch (const store::StoreError&) {
+    }
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    Form_Terminate();
+}
+
+void Form1::Form_Terminate()
+{
+    closeDirectory();
+    QCoreApplication::quit();
+}
+
+void Form1::closeDirectory()
+{
+    m_rs.reset();
+    m_db.reset();
+    m_lock.reset();
+}
+
+void Form1::Show()
+{
+    if (!m_db)
+        return;
+    show();
+    activateWindow();
+}
+
+template <class Command>
+void Form1::guarded(Command&& command)
+{
+    if (!m_db)
+        return;
+    if (m_commandDepth > 0) {
+        command();
+        return;
+    }
+    QString failure;
+    {
+        CommandDepth depth(m_commandDepth);
+        try {
+            command();
+        } catch (const store::StoreError& error) {
+            failure = error.message();
+        }
+    }
+    if (!failure.isNull())
+        fail(failure);
+}
+
+void Form1::fail(const QString& message)
+{
+    closeDirectory();
+    std::fprintf(stderr, "quorvelin: %s\n", qPrintable(message));
+    ui::MessageBox::show(this, message, QStringLiteral("Quorvelin"));
+    hide();
+    QCoreApplication::exit(EXIT_FAILURE);
+}
+
+qint64 Form1::nextCode()
+{
+    const qint64 code = asNumber(Tag()) + 1;
+    setTag(QString::number(code));
+    return code;
+}
+
+// ---- Listing and navigation ----
+
+void Form1::FillFolders()
+{
+    ui::ListBox::Batch names(*m_ui.List1);
+    ui::ListBox::Batch codes(*m_ui.List2);
+    m_ui.List1->Clear();
+    m_ui.List2->Clear();
+    m_rs = std::make_unique<store::RecordSet>(
+        m_db->OpenRecordset(Statements::Folders(asNumber(m_ui.List1->Tag()))));
+    const int name = m_rs->FieldIndex(u"name");
+    const int code = m_rs->FieldIndex(u"code");
+    const int parent = m_rs->FieldIndex(u"parent");
+    while (!m_rs->Eof()) {
+        m_ui.List1->AddItem(m_rs->Text(name));
+        m_ui.List2->AddItem(m_rs->Text(code));
+        m_ui.List2->setTag(m_rs->Text(parent));
+        m_rs->MoveNext();
+    }
+}
+
+void Form1::FillGrid()
+{
+    ui::Grid& grid = *m_ui.MSFlexGrid1;
+    ui::Grid::Batch batch(grid);
+    grid.Clear();
+    grid.setTextMatrix(0, 1, QStringLiteral("Name"));
+    grid.setTextMatrix(0, 2, QStringLiteral("TelPhone"));
+    m_rs = std::make_unique<store::RecordSet>(
+        m_db->OpenRecordset(Statements::Telephones(asNumber(m_ui.List1->Tag()))));
+    grid.setRows(1);
+    const int name = m_rs->FieldIndex(u"Name");
+    const int tel = m_rs->FieldIndex(u"tel");
+    int n = 0;
+    while (!m_rs->Eof()) {
+        ++n;
+        grid.AddItem(QString::number(n));
+        grid.setTextMatrix(n, 1, m_rs->Text(name));
+        grid.setTextMatrix(n, 2, m_rs->Text(tel));
+        m_rs->MoveNext();
+    }
+}
+
+void Form1::List1_DblClick()
+{
+    const int index = m_ui.List1->ListIndex();
+    if (index < 0)
+        return; // nothing selected: there is no folder to open
+    guarded([&] {
+        m_ui.List1->setTag(m_ui.List2->List(index));
+        FillFolders();
+        FillGrid();
+        button(1)->setEnabled(true);
+        // A folder without subfolders left the listed-folder code alone.
+        m_ui.List2->setTag(m_ui.List1->Tag());
+    });
+}
+
+void Form1::UpLevel()
+{
+    guarded([&] {
+        const QString listed = m_ui.List2->Tag();
+        if (asNumber(listed) == 0) {
+            m_ui.List1->setTag(QStringLiteral("0"));
+        } else {
+            m_rs = std::make_unique<store::RecordSet>(m_db->OpenRecordset(Statements::Record(asNumber(listed))));
+            // A folder that is gone leaves nowhere to climb to but the top.
+            m_ui.List1->setTag(m_rs->Eof() ? QStringLiteral("0") : m_rs->Field(u"Parent"));
+        }
+        if (asNumber(m_ui.List1->Tag()) == 0)
+            button(1)->setEnabled(false);
+        FillFolders();
+        FillGrid();
+    });
+}
+
+void Form1::List1_Click()
+{
+    if (m_ui.List1->ListIndex() < 0)
+        return;
+    button(4)->setEnabled(true);
+    m_ui.MListDelete->setEnabled(true);
+    m_ui.Mlistrename->setEnabled(true);
+}
+
+void Form1::List1_LostFocus()
+{
+    const int index = m_ui.List1->ListIndex();
+    if (index < 0)
+        return;
+    m_ui.List1->setSelected(index, false);
+    button(4)->setEnabled(false);
+    m_ui.MListDelete->setEnabled(false);
+    m_ui.Mlistrename->setEnabled(false);
+}
+
+void Form1::List1_MouseDown(int Button, int, QPoint position)
+{
+    if (Button != ui::RightButton)
+        return;
+    m_ui.Mlistopen->setEnabled(m_ui.List1->ListIndex() >= 0);
+    m_ui.Mlistup->setEnabled(button(1)->isEnabled());
+    m_ui.Mlist->popup(position);
+}
+
+// ---- Commands ----
+
+void Form1::Toolbar1_ButtonClick(int Index)
+{
+    switch (Index) {
+    case 1:
+        UpLevel();
+        break;
+    case 2:
+        NewTel();
+        break;
+    case 3:
+        NewFolder();
+        break;
+    case 4:
+        BDelete();
+        break;
+    case 6:
+        ShowAbout();
+        break;
+    default:
+        break; // 5, the binoculars, has no command
+    }
+}
+
+void Form1::MSFlexGrid1_GotFocus()
+{
+    m_ui.MSFlexGrid1->setTag(QStringLiteral("1"));
+    button(4)->setEnabled(true);
+    m_ui.mgridDelete->setEnabled(true);
+    m_ui.mgridrename->setEnabled(true);
+}
+
+void Form1::MSFlexGrid1_LostFocus()
+{
+    m_ui.MSFlexGrid1->setTag(QStringLiteral("0"));
+    button(4)->setEnabled(false);
+    m_ui.mgridDelete->setEnabled(false);
+    m_ui.mgridrename->setEnabled(false);
+}
+
+void Form1::MSFlexGrid1_MouseDown(int Button, int, QPoint position)
+{
+    // The popup acts on the row selected before the right click.
+    if (Button == ui::RightButton)
+        m_ui.mgrid->popup(position);
+}
+
+void Form1::Mlistopen_Click()
+{
+    List1_DblClick();
+}
+
+void Form1::Mlistrename_Click()
+{
+    RenameFolder();
+}
+
+void Form1::Mlistup_Click()
+{
+    UpLevel();
+}
+
+void Form1::Mlistadd_Click()
+{
+    NewFolder();
+}
+
+void Form1::MListDelete_Click()
+{
+    ListDelete();
+}
+
+void Form1::MgridAdd_Click()
+{
+    NewTel();
+}
+
+void Form1::mgridrename_Click()
+{
+    Form3& dialog = m_form3.get([this] { return new Form3(*this, this); });
+    dialog.Init();
+    dialog.ShowModal();
+}
+
+void Form1::mgridDelete_Click()
+{
+    BDelete();
+}
+
+void Form1::ShowAbout()
+{
+    m_about.get([this] { return new frmAbout(this); }).ShowModal();
+}
+
+// ---- Renaming ----
+
+void Form1::RenameFolder()
+{
+    const int index = m_ui.List1->ListIndex();
+    if (index < 0)
+        return;
+    // Which folder is renamed is settled before the box opens.
+    const qint64 code = asNumber(m_ui.List2->List(index));
+    const QString current = m_ui.List1->List(index);
+    const QString answer = ui::InputBox::ask(this, QStringLiteral("Enetr new name"),
+                                             QStringLiteral("Rename Folder"), current);
+    if (answer.isEmpty())
+        return;
+    guarded([&] {
+        store::Transaction transaction(*m_db);
+        m_rs = std::make_unique<store::RecordSet>(m_db->OpenRecordset(Statements::Record(code)));
+        if (!m_rs->Eof()) {
+            m_rs->Edit();
+            m_rs->SetField(u"name", answer);
+            m_rs->Update();
+        }
+        transaction.Commit();
+        FillFolders();
+    });
+}
+
+void Form1::GridRename()
+{
+    Form3* dialog = m_form3.loaded();
+    if (!dialog)
+        return;
+    guarded([&] {
+        const ui::Grid& grid = *m_ui.MSFlexGrid1;
+        const int row = grid.RowSel();
+        if (row < 1)
+            return; // the header row names no entry
+        const QString oldName = grid.TextMatrix(row, 1);
+        const QString oldTel = grid.TextMatrix(row, 2);
+        const auto tel = Statements::integer(dialog->Text2()->Text());
+        if (!tel)
+            throw store::StoreError(QStringLiteral("not a telephone number: ") + dialog->Text2()->Text());
+        store::Transaction transaction(*m_db);
+        m_rs = std::make_unique<store::RecordSet>(
+            m_db->OpenRecordset(Statements::Telephone(oldName, oldTel, asNumber(m_ui.List1->Tag()))));
+        // No row: the entry changed under the grid. The refill shows what is there.
+        if (!m_rs->Eof()) {
+            m_rs->Edit();
+            m_rs->SetField(u"name", dialog->Text1()->Text());
+            m_rs->SetField(u"tel", *tel);
+            m_rs->Update();
+        }
+        transaction.Commit();
+        FillGrid();
+    });
+}
+
+// ---- Deleting ----
+
+void Form1::BDelete()
+{
+    if (asNumber(m_ui.MSFlexGrid1->Tag()) == 1)
+        GridDelete();
+    else
+        ListDelete();
+}
+
+void Form1::GridDelete()
+{
+    guarded([&] {
+        const ui::Grid& grid = *m_ui.MSFlexGrid1;
+        const int row = grid.RowSel();
+        if (row < 1)
+            return;
+        store::Transaction transaction(*m_db);
+        m_rs = std::make_unique<store::RecordSet>(m_db->OpenRecordset(Statements::Telephone(
+            grid.TextMatrix(row, 1), grid.TextMatrix(row, 2), asNumber(m_ui.List1->Tag()))));
+        if (!m_rs->Eof())
+            m_rs->Delete();
+        transaction.Commit();
+        FillGrid();
+    });
+}
+
+void Form1::ListDelete()
+{
+    const int index = m_ui.List1->ListIndex();
+    if (index < 0)
+        return;
+    // An unreadable code must never become 0: that is the whole top level.
+    const auto code = Statements::integer(m_ui.List2->List(index));
+    if (!code || *code == 0)
+        return;
+    DeleteFolder(*code);
+}
+
+void Form1::DeleteFolder(qint64 code)
+{
+    if (code == 0)
+        return;
+    guarded([&] {
+        store::Transaction transaction(*m_db);
+
+        // Depth first with a stack of our own, not recursion, so a tree of any
+        // depth fits; each folder's own row goes after everything beneath it.
+        // A folder met again (a parent cycle in a damaged file) is not entered
+        // twice.
+        struct Level
+        {
+            qint64 folder;
+            std::vector<qint64> subfolders;
+            std::size_t next = 0;
+        };
+        std::vector<Level> levels;
+        QSet<qint64> entered{code};
+        const auto enter = [&](qint64 folder) {
+            Level level{folder, {}};
+            store::RecordSet contents = m_db->OpenRecordset(Statements::Contents(folder));
+            const int tel = contents.FieldIndex(u"tel");
+            const int codeField = contents.FieldIndex(u"code");
+            while (!contents.Eof()) {
+                if (!isFolder(contents.Value(tel))) {
+                    contents.Delete();
+                } else {
+                    const qint64 subfolder = asNumber(contents.Text(codeField));
+                    if (!entered.contains(subfolder)) {
+                        entered.insert(subfolder);
+                        level.subfolders.push_back(subfolder);
+                    }
+                }
+                contents.MoveNext();
+            }
+            levels.push_back(std::move(level));
+        };
+
+        enter(code);
+        while (!levels.empty()) {
+            Level& level = levels.back();
+            if (level.next < level.subfolders.size()) {
+                const qint64 subfolder = level.subfolders[level.next++];
+                enter(subfolder);
+                continue;
+            }
+            store::RecordSet own = m_db->OpenRecordset(Statements::Record(level.folder));
+            if (!own.Eof())
+                own.Delete();
+            levels.pop_back();
+        }
+        transaction.Commit();
+        // One refill once everything is gone; the grid shows the current
+        // level's entries, which a folder deletion does not touch.
+        FillFolders();
+    });
+}
+
+// ---- Adding ----
+
+void Form1::NewFolder()
+{
+    const QString answer =
+        ui::InputBox::ask(this, QStringLiteral("Enter the Name"), QStringLiteral("The Name of the folder"));
+    if (answer.isEmpty())
+        return;
+    guarded([&] {
+        store::Transaction transaction(*m_db);
+        m_rs->AddNew();
+        const qint64 code = nextCode();
+        m_rs->SetField(u"code", code);
+        m_ui.List2->AddItem(Tag());
+        m_rs->SetField(u"name", answer);
+        m_ui.List1->AddItem(answer);
+        m_rs->SetField(u"tel", 0);
+        m_rs->SetField(u"parent", asNumber(m_ui.List1->Tag()));
+        m_rs->Update();
+        transaction.Commit();
+    });
+}
+
+void Form1::NewTel()
+{
+    Form2& dialog = m_form2.get([this] { return new Form2(*this, this); });
+    dialog.Init();
+    dialog.ShowModal();
+}
+
+void Form1::NewDataDo()
+{
+    Form2* dialog = m_form2.loaded();
+    if (!dialog)
+        return;
+    guarded([&] {
+        const QString name = dialog->Text1()->Text();
+        const QString number = dialog->Text2()->Text();
+        const auto tel = Statements::integer(number);
+        if (!tel)
+            throw store::StoreError(QStringLiteral("not a telephone number: ") + number);
+        ui::Grid& grid = *m_ui.MSFlexGrid1;
+        const int r = grid.Rows();
+        grid.AddItem(QString::number(r));
+        store::Transaction transaction(*m_db);
+        m_rs->AddNew();
+        const qint64 code = nextCode();
+        m_rs->SetField(u"code", code);
+        m_rs->SetField(u"name", name);
+        grid.setTextMatrix(r, 1, name);
+        m_rs->SetField(u"tel", *tel);
+        grid.setTextMatrix(r, 2, number);
+        m_rs->SetField(u"parent", asNumber(m_ui.List1->Tag()));
+        m_rs->Update();
+        transaction.Commit();
+    });
+}
