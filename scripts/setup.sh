@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Shared by run.sh and test.sh: installs the Debian packages the build, the
+# program and its tests need (only those missing), then configures and builds
+# everything in build/.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+packages=(
+    cmake g++ make
+    qt6-base-dev libqt6sql6-sqlite qt6-svg-dev libqt6svg6 qt6-qpa-plugins fonts-dejavu-core
+    # The smoke test: a virtual X server, a window driver, and Xlib for its
+    # close helper (qt6-base-dev brings libx11-dev too; named here on purpose).
+    xvfb xauth xdotool libx11-dev
+    imagemagick sqlite3
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if [[ $(dpkg-query -W -f='${Status}' "$package" 2>/dev/null) != "install ok installed" ]]; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]})); then
+    echo "setup: installing ${missing[*]}"
+    sudo=()
+    if ((EUID != 0)); then sudo=(sudo); fi
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j"$(nproc)"

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds Quorvelin and runs every test, the windows' tests headless and the
+# smoke test on a virtual X server.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")"
+bash scripts/setup.sh
+ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300
