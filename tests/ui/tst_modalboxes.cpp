@@ -1,0 +1,132 @@
+#include "ui/inputbox.h"
+#include "ui/messagebox.h"
+
+#include "modalwatch.h"
+
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+class TestModalBoxes : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void recordedMessagesShowNoWindow();
+    void messageBoxHasOneOkButtonAndNoIcon();
+
+    void queuedAnswersComeInOrder();
+    void inputBoxReturnsTheTypedText();
+    void cancelledInputBoxReturnsEmpty();
+};
+
+void TestModalBoxes::cleanup()
+{
+    ui::MessageBox::setRecording(false);
+    ui::MessageBox::takeShown();
+    ui::InputBox::takeAsked();
+}
+
+void TestModalBoxes::recordedMessagesShowNoWindow()
+{
+    ui::MessageBox::setRecording(true);
+    ui::MessageBox::show(nullptr, QStringLiteral("You cant use 00 as telephone No"), QStringLiteral("Error"));
+    ui::MessageBox::show(nullptr, QStringLiteral("second"), QString());
+    QVERIFY(!QApplication::activeModalWidget());
+
+    const QList<ui::MessageBox::Shown> shown = ui::MessageBox::takeShown();
+    QCOMPARE(shown.size(), 2);
+    QCOMPARE(shown.at(0).prompt, QStringLiteral("You cant use 00 as telephone No"));
+    QCOMPARE(shown.at(0).title, QStringLiteral("Error"));
+    QCOMPARE(shown.at(1).prompt, QStringLiteral("second"));
+    QVERIFY(ui::MessageBox::takeShown().isEmpty());
+}
+
+void TestModalBoxes::messageBoxHasOneOkButtonAndNoIcon()
+{
+    QString text;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::Warning;
+    int buttons = 0;
+    bool wasMessageBox = false;
+    whenModalShown([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        wasMessageBox = box;
+        if (!box) {
+            modal->close();
+            return;
+        }
+        text = box->text();
+        title = box->windowTitle();
+        icon = box->icon();
+        buttons = int(box->buttons().size());
+        box->button(QMessageBox::Ok)->click();
+    });
+    ui::MessageBox::show(nullptr, QStringLiteral("Prompt"), QStringLiteral("Error"));
+    QVERIFY(wasMessageBox);
+    QCOMPARE(text, QStringLiteral("Prompt"));
+    QCOMPARE(title, QStringLiteral("Error"));
+    QCOMPARE(icon, QMessageBox::NoIcon);
+    QCOMPARE(buttons, 1);
+}
+
+void TestModalBoxes::queuedAnswersComeInOrder()
+{
+    ui::InputBox::setNextAnswer(QStringLiteral("Friends"));
+    ui::InputBox::setNextAnswer(QString());
+    QCOMPARE(ui::InputBox::ask(nullptr, QStringLiteral("Folder name"), QStringLiteral("New"), QStringLiteral("x")),
+             QStringLiteral("Friends"));
+    QCOMPARE(ui::InputBox::ask(nullptr, QStringLiteral("Again"), QStringLiteral("New")), QString());
+    QVERIFY(!QApplication::activeModalWidget());
+
+    const QList<ui::InputBox::Asked> asked = ui::InputBox::takeAsked();
+    QCOMPARE(asked.size(), 2);
+    QCOMPARE(asked.at(0).prompt, QStringLiteral("Folder name"));
+    QCOMPARE(asked.at(0).title, QStringLiteral("New"));
+    QCOMPARE(asked.at(0).defaultText, QStringLiteral("x"));
+    QCOMPARE(asked.at(1).prompt, QStringLiteral("Again"));
+    QVERIFY(ui::InputBox::takeAsked().isEmpty());
+}
+
+void TestModalBoxes::inputBoxReturnsTheTypedText()
+{
+    QString label;
+    QString title;
+    QString shownDefault;
+    whenModalShown([&](QWidget* modal) {
+        title = modal->windowTitle();
+        if (auto* prompt = modal->findChild<QLabel*>())
+            label = prompt->text();
+        auto* edit = modal->findChild<QLineEdit*>();
+        if (edit) {
+            shownDefault = edit->text();
+            edit->setText(QStringLiteral("Family \"B\""));
+        }
+        modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    const QString answer = ui::InputBox::ask(nullptr, QStringLiteral("Enter the name"), QStringLiteral("Rename"),
+                                             QStringLiteral("Old"));
+    QCOMPARE(answer, QStringLiteral("Family \"B\""));
+    QCOMPARE(title, QStringLiteral("Rename"));
+    QCOMPARE(label, QStringLiteral("Enter the name"));
+    QCOMPARE(shownDefault, QStringLiteral("Old"));
+    QVERIFY(ui::InputBox::takeAsked().isEmpty());
+}
+
+void TestModalBoxes::cancelledInputBoxReturnsEmpty()
+{
+    whenModalShown([](QWidget* modal) {
+        modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+    });
+    QCOMPARE(ui::InputBox::ask(nullptr, QStringLiteral("Name"), QStringLiteral("New"), QStringLiteral("kept?")),
+             QString());
+}
+
+QTEST_MAIN(TestModalBoxes)
+#include "tst_modalboxes.moc"
