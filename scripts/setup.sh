@@ -11,7 +11,7 @@ packages=(
     # The smoke test: a virtual X server, a window driver, and Xlib for its
     # close helper (qt6-base-dev brings libx11-dev too; named here on purpose).
     xvfb xauth xdotool libx11-dev
-    imagemagick sqlite3
+    imagemagick sqlite3 libsqlite3-dev
 )
 
 missing=()

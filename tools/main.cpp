@@ -1,13 +1,13 @@
 // quorvelin-init: makes a directory file for Quorvelin, which itself only
-// ever opens one that exists.
+// ever opens one that exists. Kept for the scripts and habits that use it;
+// it does what "quorvelin-tool --file DIR/quorvelin.mdb init" does.
 
-#include "bookwriter.h"
-#include "samplebook.h"
+#include "cli.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QTextStream>
+#include <QFile>
 
 int main(int argc, char* argv[])
 {
@@ -18,7 +18,8 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral(
         "Creates DIR/quorvelin.mdb, a new Quorvelin directory with an empty book table.\n"
         "DIR defaults to the working directory and is created if missing.\n"
-        "An existing quorvelin.mdb is never opened or changed."));
+        "An existing quorvelin.mdb is never opened or changed.\n"
+        "quorvelin-tool init does the same; quorvelin-tool --help lists what else it does."));
     parser.addHelpOption();
     const QCommandLineOption sample(QStringLiteral("sample"),
                                     QStringLiteral("Add a small demonstration tree of folders and entries."));
@@ -28,28 +29,17 @@ int main(int argc, char* argv[])
                                  QStringLiteral("[DIR]"));
     parser.process(app); // answers --help, and refuses unknown options
 
-    QTextStream err(stderr);
+    QFile out, err;
+    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
+        return Cli::Failed;
     const QStringList arguments = parser.positionalArguments();
     if (arguments.size() > 1) {
-        err << "quorvelin-init: expected at most one folder, got " << arguments.size()
-            << "; see --help.\n";
-        return 1;
+        err.write(QStringLiteral("quorvelin-init: expected at most one folder, got %1; see --help.\n")
+                      .arg(arguments.size())
+                      .toUtf8());
+        return Cli::Failed;
     }
     const QString dir = arguments.isEmpty() ? QDir::currentPath() : arguments.first();
     const QString path = QDir(dir).absoluteFilePath(QStringLiteral("quorvelin.mdb"));
-
-    const std::vector<SampleBook::Row> rows =
-        parser.isSet(sample) ? SampleBook::rows() : std::vector<SampleBook::Row>();
-    BookWriter writer(path);
-    if (!writer.create(rows)) {
-        err << "quorvelin-init: " << writer.errorString() << '\n';
-        return 1;
-    }
-    QTextStream out(stdout);
-    out << "Created " << QDir::toNativeSeparators(path);
-    if (rows.empty())
-        out << ", an empty directory.\n";
-    else
-        out << " with " << rows.size() << " sample records.\n";
-    return 0;
+    return Cli::init(path, parser.isSet(sample), out, err, QStringLiteral("quorvelin-init"));
 }

@@ -1,0 +1,282 @@
+// quorvelin-tool run as a user runs it: the commands on a sample directory,
+// exit statuses and messages, and the file left alone whenever it should be.
+
+#include "bookfile.h"
+
+#include "store/database.h"
+#include "store/filelock.h"
+#include "store/transaction.h"
+
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run tool(const QStringList& arguments, const QString& dir, const QByteArray& input = {})
+{
+    QProcess process;
+    process.setWorkingDirectory(dir);
+    process.start(QStringLiteral(QUORVELIN_TOOL), arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(data);
+}
+
+} // namespace
+
+class TestQuorvelinTool : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sampleDirectory();
+    void help_data();
+    void help();
+    void failures_data();
+    void failures();
+    void malformedInputStoresNothing_data();
+    void malformedInputStoresNothing();
+    void refusesToWriteWhileOpen();
+    void backupDuringAWrite();
+    void repairKeepsACopy();
+};
+
+void TestQuorvelinTool::sampleDirectory()
+{
+    BookFile none{BookFile::NoFile{}};
+    const QString dir = none.dir();
+    Run r = tool({"init", "--sample"}, dir);
+    QCOMPARE(r.status, 0);
+
+    r = tool({"find", "sales"}, dir);
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QStringLiteral("/Work\tSales\t\n"));
+    r = tool({"find", "(555) 012"}, dir);
+    QCOMPARE(r.out, QStringLiteral("/Work/Support\tHelp desk\t5550120\n/Work/Support\tKenji Sato\t5550121\n"));
+    r = tool({"find", "ليلى"}, dir);
+    QCOMPARE(r.out, QStringLiteral("/عائلة/أصدقاء\tليلى\t5550132\n"));
+    r = tool({"find", "zebra"}, dir);
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.out + r.err, QString());
+
+    // Export, then import into new files: by --file, and from standard input.
+    r = tool({"export"}, dir);
+    QCOMPARE(r.status, 0);
+    const QString csv = r.out;
+    QVERIFY(csv.contains(QStringLiteral("/Work/Sales,Nora Ellis,\"=\"\"5550111\"\"\"\r\n")));
+    QCOMPARE(tool({"--file", "copy/quorvelin.mdb", "init"}, dir).status, 0);
+    writeFile(dir + "/all.csv", csv.toUtf8());
+    r = tool({"import", "all.csv", "--file", "copy/quorvelin.mdb"}, dir);
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.contains(QStringLiteral("12 entries")), qPrintable(r.out));
+    QCOMPARE(tool({"--file", "copy/quorvelin.mdb", "export"}, dir).out, csv);
+
+    r = tool({"export", "--format", "vcard", "--folder", "/Work"}, dir);
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.out.contains(QStringLiteral("FN:Nora Ellis\r\nTEL;VALUE=text:5550111\r\nCATEGORIES:/Work/Sales\r\n")));
+    QCOMPARE(tool({"-f", "v.mdb", "init"}, dir).status, 0);
+    r = tool({"-f", "v.mdb", "import", "--format", "vcard", "-", "--into", "/Imported"}, dir, r.out.toUtf8());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(tool({"-f", "v.mdb", "find", "nora"}, dir).out, QStringLiteral("/Imported/Work/Sales\tNora Ellis\t5550111\n"));
+
+    r = tool({"check"}, dir);
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.out.contains(QStringLiteral("18 records, no problems found")));
+
+    r = tool({"backup", "saved.mdb"}, dir);
+    QCOMPARE(r.status, 0);
+    QCOMPARE(tool({"--file", "saved.mdb", "export"}, dir).out, csv);
+}
+
+void TestQuorvelinTool::help_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("usage");
+    QTest::newRow("tool") << QStringList{"--help"} << "Usage: quorvelin-tool [--file PATH] COMMAND";
+    for (const char* command : {"init", "find", "export", "import", "check", "backup"}) {
+        const QString usage = QStringLiteral("Usage: quorvelin-tool [--file PATH] %1").arg(command);
+        QTest::addRow("%s --help", command) << QStringList{command, "--help"} << usage;
+        QTest::addRow("help %s", command) << QStringList{"help", command} << usage;
+    }
+}
+
+void TestQuorvelinTool::help()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, usage);
+    BookFile none{BookFile::NoFile{}};
+    const Run r = tool(arguments, none.dir());
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.startsWith(usage), qPrintable(r.out));
+    QCOMPARE(QDir(none.dir()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{});
+}
+
+void TestQuorvelinTool::failures_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("no command") << QStringList{} << 2 << "no command given";
+    QTest::newRow("unknown command") << QStringList{"frob"} << 2 << "no command \"frob\"";
+    QTest::newRow("unknown option") << QStringList{"find", "--bogus", "x"} << 2 << "bogus";
+    QTest::newRow("no such file") << QStringList{"--file", "absent.mdb", "find", "x"} << 2 << "absent.mdb does not exist";
+    QTest::newRow("nothing to find") << QStringList{"find", " "} << 2 << "nothing to look for";
+    QTest::newRow("no such folder") << QStringList{"export", "--folder", "/Work/Nope"} << 2 << "no folder /Work/Nope";
+    QTest::newRow("unknown format") << QStringList{"export", "--format", "xml"} << 2 << "unknown format";
+    QTest::newRow("import without a file") << QStringList{"import"} << 2 << "expected one FILE";
+    QTest::newRow("import an absent file") << QStringList{"import", "absent.csv"} << 2 << "cannot read absent.csv";
+    QTest::newRow("backup over a file") << QStringList{"backup", "quorvelin.mdb"} << 2 << "already exists";
+    QTest::newRow("init over a file") << QStringList{"init", "--sample"} << 2 << "already exists";
+    QTest::newRow("check with an argument") << QStringList{"check", "now"} << 2 << "unexpected argument";
+}
+
+void TestQuorvelinTool::failures()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+
+    BookFile book;
+    book.add(1, "Work", 0, 0);
+    const QByteArray before = contents(book.path());
+    const Run r = tool(arguments, book.dir());
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.startsWith(QStringLiteral("quorvelin-tool")) && r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(r.out, QString());
+    QCOMPARE(contents(book.path()), before);
+    QCOMPARE(QDir(book.dir()).entryList(QDir::Files), QStringList{"quorvelin.mdb"});
+}
+
+void TestQuorvelinTool::malformedInputStoresNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("where");
+
+    QTest::newRow("csv, bad number after good rows")
+        << "in.csv" << QByteArray("path,name,tel\n/,New,\n/New,Ann,1\n/New,Bob,12ab\n") << "in.csv:4:";
+    QTest::newRow("csv, unclosed quote") << "in.csv" << QByteArray("path,name,tel\n/,Ann,1\n/,\"Bob,2\n") << "in.csv:3:";
+    QTest::newRow("vcard, card never ends")
+        << "in.vcf" << QByteArray("BEGIN:VCARD\nFN:Ann\nTEL:1\nEND:VCARD\nBEGIN:VCARD\nFN:Bob\n") << "in.vcf:5:";
+    QTest::newRow("vcard, bad number")
+        << "in.vcf" << QByteArray("BEGIN:VCARD\nFN:Ann\nTEL:1\nEND:VCARD\nBEGIN:VCARD\nFN:Bob\nTEL:call me\nEND:VCARD\n")
+        << "in.vcf:7:";
+}
+
+void TestQuorvelinTool::malformedInputStoresNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, where);
+
+    BookFile book;
+    book.add(1, "Work", 0, 0);
+    writeFile(book.dir() + u'/' + name, input);
+    const QByteArray before = contents(book.path());
+    const Run r = tool({"import", name}, book.dir());
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains(where) && r.err.contains(QStringLiteral("Nothing was imported")), qPrintable(r.err));
+    QCOMPARE(contents(book.path()), before);
+}
+
+void TestQuorvelinTool::refusesToWriteWhileOpen()
+{
+    BookFile book;
+    book.add(1, "Work", 0, 0);
+    book.add(2, "Orphan", 5550101, 99);
+    const QByteArray before = contents(book.path());
+    QFile input(book.dir() + QStringLiteral("/in.csv"));
+    writeFile(input.fileName(), "/,Ann,1\n");
+    {
+        // As the program holds it: opened, then locked for the whole run.
+        store::Database program(book.path());
+        store::FileLock lock(book.path());
+        for (const QStringList& arguments : {QStringList{"import", "in.csv"}, QStringList{"check", "--repair"}}) {
+            const Run r = tool(arguments, book.dir());
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.contains(QStringLiteral("already open")) && r.err.contains(QStringLiteral("Nothing was")),
+                     qPrintable(r.err));
+        }
+        QCOMPARE(contents(book.path()), before);
+        QCOMPARE(QDir(book.dir()).entryList(QDir::Files), (QStringList{"in.csv", "quorvelin.mdb"}));
+        // Reading goes on.
+        QCOMPARE(tool({"find", "work"}, book.dir()).status, 0);
+        QCOMPARE(tool({"check"}, book.dir()).status, 1);
+        QCOMPARE(tool({"backup", "copy.mdb"}, book.dir()).status, 0);
+    }
+    QCOMPARE(tool({"import", "in.csv"}, book.dir()).status, 0);
+    QCOMPARE(book.count(), 3);
+}
+
+void TestQuorvelinTool::backupDuringAWrite()
+{
+    BookFile book;
+    book.add(1, "Work", 0, 0);
+    book.add(2, "Nora", 5550111, 1);
+    store::Database program(book.path());
+    store::FileLock lock(book.path());
+    {
+        store::Transaction change(program);
+        for (int i = 0; i < 200; ++i)
+            program.execute(QStringLiteral("insert into book values (?, 'pending', 1, 0)"), {100 + i});
+        const Run r = tool({"backup", book.dir()}, book.dir()); // a folder: a new name inside
+        QCOMPARE(r.status, 0);
+        change.Commit();
+    }
+    const QStringList copies = QDir(book.dir()).entryList({"quorvelin-backup-*.mdb"}, QDir::Files);
+    QCOMPARE(copies.size(), 1);
+    const Run copy = tool({"--file", copies.first(), "export"}, book.dir());
+    QCOMPARE(copy.out, QStringLiteral("path,name,tel\r\n/,Work,\r\n/Work,Nora,\"=\"\"5550111\"\"\"\r\n"));
+    QCOMPARE(tool({"--file", copies.first(), "check"}, book.dir()).status, 0);
+    QCOMPARE(book.count(), 202);
+}
+
+void TestQuorvelinTool::repairKeepsACopy()
+{
+    BookFile book;
+    book.add(1, "Work", 0, 0);
+    book.add(2, "Orphan", 5550101, 99);
+    book.add(3, "Loop", 0, 3);
+    const QByteArray damaged = contents(book.path());
+
+    Run r = tool({"check"}, book.dir());
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.out.contains(QStringLiteral("2 problems")) && r.out.contains(QStringLiteral("\"Orphan\"")), qPrintable(r.out));
+
+    r = tool({"check", "--repair"}, book.dir());
+    QCOMPARE(r.status, 0);
+    // Three records and the Recovered folder made for them.
+    QVERIFY2(r.out.contains(QStringLiteral("4 records, no problems found")), qPrintable(r.out));
+    const QStringList copies = QDir(book.dir()).entryList({"quorvelin-before-repair-*.mdb"}, QDir::Files);
+    QCOMPARE(copies.size(), 1);
+    QCOMPARE(tool({"--file", copies.first(), "check"}, book.dir()).status, 1);
+    QCOMPARE(tool({"check"}, book.dir()).status, 0);
+    QCOMPARE(tool({"find", "orphan"}, book.dir()).out, QStringLiteral("/Recovered\tOrphan\t5550101\n"));
+    QVERIFY(contents(book.path()) != damaged);
+}
+
+QTEST_GUILESS_MAIN(TestQuorvelinTool)
+#include "tst_quorvelintool.moc"

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class Tree;
+
+// Searches the whole tree, where the program shows one level at a time.
+class Finder
+{
+public:
+    // Looks for `text` in names and, when it is written as a number, in numbers.
+    explicit Finder(const QString& text);
+
+    bool empty() const { return m_name.isEmpty() && !m_digits; }
+    // Reachable records, in tree order, whose name contains the text or whose
+    // number contains its digits.
+    std::vector<size_t> find(const Tree& tree) const;
+    bool matches(const QString& name, qint64 tel) const;
+
+    // Text as compared: without case, accents, Arabic vowel marks and
+    // elongation, and with compatibility forms (Arabic presentation forms,
+    // full-width Latin) read as their plain letters, so a name is found
+    // however it was typed.
+    static QString fold(QStringView text);
+
+private:
+    QString m_name;
+    std::optional<QString> m_digits;
+};

@@ -1,0 +1,122 @@
+#include "importer.h"
+
+#include "folderpath.h"
+#include "tree.h"
+
+#include "store/database.h"
+#include "store/transaction.h"
+
+#include <QHash>
+
+namespace {
+
+const QString Insert = QStringLiteral("insert into book (code, name, tel, parent) values (?, ?, ?, ?)");
+
+class Builder
+{
+public:
+    Builder(store::Database& database, const Tree& tree)
+        : m_database(database)
+        , m_tree(tree)
+        , m_next(tree.maxCode().value_or(0) + 1)
+    {
+    }
+
+    // The folder a path names, made along the way where missing.
+    qint64 folder(const QStringList& path)
+    {
+        if (path.isEmpty())
+            return 0;
+        const QString key = FolderPath::format(path);
+        const auto it = m_paths.constFind(key);
+        if (it != m_paths.cend())
+            return it->code;
+        const QStringList above = path.first(path.size() - 1);
+        const qint64 parent = folder(above);
+        const auto existing = existingFolder(parent, path.last());
+        const qint64 code = existing ? *existing : add(path.last(), 0, parent);
+        m_paths.insert(key, {code, false});
+        return code;
+    }
+
+    // A folder row: a new folder unless the path is only known so far from
+    // rows inside it or from the directory.
+    void declare(const QStringList& path)
+    {
+        const QString key = FolderPath::format(path);
+        const auto it = m_paths.find(key);
+        if (it != m_paths.end() && !it->declared) {
+            it->declared = true;
+            return;
+        }
+        const QStringList above = path.first(path.size() - 1);
+        const qint64 parent = folder(above);
+        std::optional<qint64> existing;
+        if (it == m_paths.end())
+            existing = existingFolder(parent, path.last());
+        const qint64 code = existing ? *existing : add(path.last(), 0, parent);
+        m_paths.insert(key, {code, true});
+    }
+
+    qint64 add(const QString& name, qint64 tel, qint64 parent)
+    {
+        const qint64 code = m_next++;
+        m_database.execute(Insert, {code, name, tel, parent});
+        ++(tel == 0 ? m_result.folders : m_result.entries);
+        return code;
+    }
+
+    Importer::Result result() const { return m_result; }
+
+private:
+    struct Slot
+    {
+        qint64 code;
+        bool declared; // made or adopted by a folder row of the file
+    };
+
+    // A folder that was in the directory before the import.
+    std::optional<qint64> existingFolder(qint64 parent, const QString& name) const
+    {
+        size_t folder = Tree::Top;
+        if (parent != 0) {
+            const auto holder = m_tree.holder(parent);
+            if (!holder || !m_tree.reachable(*holder))
+                return std::nullopt; // made by this import: nothing inside yet
+            folder = *holder;
+        }
+        for (const size_t child : m_tree.children(folder)) {
+            const Tree::Record& r = m_tree.records()[child];
+            if (r.isFolder() && r.name == name && r.codeValue)
+                return r.codeValue;
+        }
+        return std::nullopt;
+    }
+
+    store::Database& m_database;
+    const Tree& m_tree;
+    qint64 m_next;
+    QHash<QString, Slot> m_paths;
+    Importer::Result m_result;
+};
+
+} // namespace
+
+Importer::Result Importer::run(store::Database& database, const std::vector<FlatRecord>& records,
+                               const QStringList& into)
+{
+    store::Transaction transaction(database);
+    // Read inside the transaction: the codes and folders seen are the ones
+    // the new rows join.
+    const Tree tree = Tree::load(database);
+    Builder builder(database, tree);
+    builder.folder(into);
+    for (const FlatRecord& r : records) {
+        if (r.isFolder())
+            builder.declare(into + r.path + QStringList{r.name});
+        else
+            builder.add(r.name, r.tel, builder.folder(into + r.path));
+    }
+    transaction.Commit();
+    return builder.result();
+}

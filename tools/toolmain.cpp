@@ -1,0 +1,23 @@
+// quorvelin-tool: finds, exports, imports, checks and backs up a Quorvelin
+// directory from the command line.
+
+#include "cli.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("quorvelin-tool"));
+    QFile out, err, in;
+    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly)
+        || !in.open(stdin, QIODevice::ReadOnly))
+        return Cli::Failed;
+    Cli cli(out, err, &in);
+    const int status = cli.run(QCoreApplication::arguments());
+    // A full disk or a closed pipe shows only when the buffer is written.
+    if (!out.flush())
+        return Cli::Failed;
+    return status;
+}
