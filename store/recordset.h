@@ -58,6 +58,7 @@ private:
     Database* m_database = nullptr;
     QString m_table;
     QString m_sql;
+    QString m_deleteSql;
     QSqlQuery m_query;
     QStringList m_fields;  // the statement's columns, without the row key
     int m_firstField = 0;  // 1 when column 0 holds the row key

@@ -5,15 +5,73 @@
 #include "ui/twips.h"
 #include "ui/viewevents.h"
 
+#include <QEvent>
+#include <QHash>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 
 namespace ui {
 
+namespace {
+
+// The row header sizes itself to its widest label, measuring the first and
+// the last hundred labels again after every added row: a grid that takes one
+// entry after another would measure two hundred texts per entry. A label's
+// size depends on its text alone while font and style stay the same (the
+// model gives the header nothing but text), so each size is measured once.
+class RowHeader : public QHeaderView
+{
+public:
+    explicit RowHeader(QWidget* parent)
+        : QHeaderView(Qt::Vertical, parent)
+    {
+    }
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        const QString text = model() ? model()->headerData(logicalIndex, orientation()).toString() : QString();
+        const auto known = m_sizes.constFind(text);
+        if (known != m_sizes.cend())
+            return *known;
+        if (m_sizes.size() >= 4096)
+            m_sizes.clear(); // labels a fill has long scrolled past
+        const QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+        m_sizes.insert(text, size);
+        return size;
+    }
+
+    // A new font or style reaches the viewport first, whose handler sizes the
+    // header again at once; the header's own change event comes after.
+    bool viewportEvent(QEvent* event) override
+    {
+        forgetSizesOn(event);
+        return QHeaderView::viewportEvent(event);
+    }
+
+    void changeEvent(QEvent* event) override
+    {
+        forgetSizesOn(event);
+        QHeaderView::changeEvent(event);
+    }
+
+private:
+    void forgetSizesOn(const QEvent* event) const
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            m_sizes.clear();
+    }
+
+    mutable QHash<QString, QSize> m_sizes;
+};
+
+} // namespace
+
 Grid::Grid(int rows, int cols, QWidget* parent)
     : QTableView(parent)
     , m_model(new GridModel(rows, cols, this))
 {
+    setVerticalHeader(new RowHeader(this));
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
