@@ -28,6 +28,8 @@ private slots:
     void everyPictureDrawsAtToolbarSize_data();
     void everyPictureDrawsAtToolbarSize();
     void picturesShowWhatTheirNamesSay();
+    void disabledPicturesAreFaded_data() { everyPictureDrawsAtToolbarSize_data(); }
+    void disabledPicturesAreFaded();
 };
 
 void TestPictures::everyPictureDrawsAtToolbarSize_data()
@@ -60,6 +62,26 @@ void TestPictures::everyPictureDrawsAtToolbarSize()
     // Each picture covers a good part of its square, and none fills it all.
     QVERIFY2(opaque > size * size / 8, qPrintable(QString::number(opaque)));
     QVERIFY2(opaque < size * size, qPrintable(QString::number(opaque)));
+}
+
+void TestPictures::disabledPicturesAreFaded()
+{
+    QFETCH(Picture, picture);
+    QFETCH(int, size);
+
+    const QImage normal = render(picture, size);
+    const QImage disabled = picture().pixmap(size, size, QIcon::Disabled).toImage().convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(disabled.size(), normal.size());
+    qint64 normalCover = 0;
+    qint64 disabledCover = 0;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            normalCover += qAlpha(normal.pixel(x, y));
+            disabledCover += qAlpha(disabled.pixel(x, y));
+        }
+    }
+    // A greyed button must read as greyed: well under half the ink.
+    QVERIFY2(disabledCover * 2 < normalCover, qPrintable(QStringLiteral("%1 of %2").arg(disabledCover).arg(normalCover)));
 }
 
 void TestPictures::picturesShowWhatTheirNamesSay()
