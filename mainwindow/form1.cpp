@@ -24,6 +24,8 @@
 #include <QSet>
 
 #include <cstdio>
+#include <limits>
+#include <optional>
 #include <vector>
 
 using store::Statements;
@@ -49,6 +51,17 @@ bool isFolder(const QVariant& tel)
     bool ok = false;
     const double value = tel.toDouble(&ok);
     return ok && value == 0;
+}
+
+// The code a row holds, when it is a whole number: a damaged file can hold
+// text or nothing there.
+std::optional<qint64> codeOf(const QVariant& value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+        return value.toLongLong();
+    return Statements::integer(value.toString());
 }
 
 class CommandDepth
@@ -119,12 +132,16 @@ void Form1::Form_Load()
     setTag(QStringLiteral("0"));
     m_ui.MSFlexGrid1->setTag(QStringLiteral("0"));
     m_rs = std::make_unique<store::RecordSet>(m_db->OpenRecordset(Statements::MaxCode()));
+    // A `book` without one of its fields is refused before anything is
+    // written to the file, indexes included.
+    m_db->OpenRecordset(Statements::Fields());
+    // A file the engine can only read is refused now, not at the first
+    // command, after the user has typed an entry that cannot be kept.
+    m_db->requireWritable();
 
-    // From here on a failing step is skipped and start-up goes on: an empty
-    // table has no largest code, and a pane that cannot be filled stays as far
-    // as it got.
     // A directory made by another tool may lack the indexes; without them
     // every listing reads the whole table and a deep deletion takes hours.
+    // They only make it quicker, so one that cannot be made is done without.
     for (const QString& index : Statements::Indexes()) {
         try {
             m_db->execute(index);
@@ -137,14 +154,11 @@ void Form1::Form_Load()
             setTag(mm.toString());
     } catch (const store::StoreError&) {
     }
-    try {
-        FillFolders();
-    } catch (const store::StoreError&) {
-    }
-    try {
-        FillGrid();
-    } catch (const store::StoreError&) {
-    }
+    // The first fills are not excused: a pane that cannot be filled now
+    // (a damaged file, a `book` without `name`) means a directory that cannot
+    // work, and an empty window would hide it. The failure ends start-up.
+    FillFolders();
+    FillGrid();
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -207,7 +221,12 @@ void Form1::fail(const QString& message)
 
 qint64 Form1::nextCode()
 {
-    const qint64 code = asNumber(Tag()) + 1;
+    const qint64 last = asNumber(Tag());
+    // A damaged file can hold the largest code there is; wrapping round
+    // would hand out a negative code.
+    if (last == std::numeric_limits<qint64>::max())
+        throw store::StoreError(QStringLiteral("no code is left for a new record"));
+    const qint64 code = last + 1;
     setTag(QString::number(code));
     return code;
 }
@@ -419,8 +438,11 @@ void Form1::RenameFolder()
     const int index = m_ui.List1->ListIndex();
     if (index < 0)
         return;
-    // Which folder is renamed is settled before the box opens.
-    const qint64 code = asNumber(m_ui.List2->List(index));
+    // Which folder is renamed is settled before the box opens. A code that is
+    // no code (a damaged file) names no folder that could be renamed.
+    const auto code = Statements::integer(m_ui.List2->List(index));
+    if (!code)
+        return;
     const QString current = m_ui.List1->List(index);
     const QString answer = ui::InputBox::ask(this, QStringLiteral("Enetr new name"),
                                              QStringLiteral("Rename Folder"), current);
@@ -428,7 +450,8 @@ void Form1::RenameFolder()
         return;
     guarded([&] {
         store::Transaction transaction(*m_db);
-        m_rs = std::make_unique<store::RecordSet>(m_db->OpenRecordset(Statements::Record(code)));
+        m_rs = std::make_unique<store::RecordSet>(
+            m_db->OpenRecordset(Statements::Folder(*code, asNumber(m_ui.List1->Tag()))));
         if (!m_rs->Eof()) {
             m_rs->Edit();
             m_rs->SetField(u"name", answer);
@@ -515,50 +538,45 @@ void Form1::DeleteFolder(qint64 code)
     guarded([&] {
         store::Transaction transaction(*m_db);
 
-        // Depth first with a stack of our own, not recursion, so a tree of any
-        // depth fits; each folder's own row goes after everything beneath it.
-        // A folder met again (a parent cycle in a damaged file) is not entered
-        // twice.
-        struct Level
+        // The folder's own row is the one listed at this level: a damaged
+        // file may give its code to another folder elsewhere, which stays.
+        // A folder no longer there has nothing left to delete.
         {
-            qint64 folder;
-            std::vector<qint64> subfolders;
-            std::size_t next = 0;
-        };
-        std::vector<Level> levels;
+            store::RecordSet own = m_db->OpenRecordset(Statements::Folder(code, asNumber(m_ui.List1->Tag())));
+            if (own.Eof()) {
+                transaction.Commit();
+                FillFolders();
+                return;
+            }
+            own.Delete();
+        }
+
+        // Everything whose parent is a folder being deleted goes, level by
+        // level with a list of our own, not recursion, so a tree of any depth
+        // fits; inside one transaction the order is never seen. A folder met
+        // again (a parent cycle in a damaged file) has its row deleted but is
+        // not walked twice, so the walk ends and leaves no row without its
+        // folder. A folder row whose code is 0 or no number is deleted but
+        // never walked: 0 is the whole top level.
+        std::vector<qint64> pending{code};
         QSet<qint64> entered{code};
-        const auto enter = [&](qint64 folder) {
-            Level level{folder, {}};
+        while (!pending.empty()) {
+            const qint64 folder = pending.back();
+            pending.pop_back();
             store::RecordSet contents = m_db->OpenRecordset(Statements::Contents(folder));
             const int tel = contents.FieldIndex(u"tel");
             const int codeField = contents.FieldIndex(u"code");
             while (!contents.Eof()) {
-                if (!isFolder(contents.Value(tel))) {
-                    contents.Delete();
-                } else {
-                    const qint64 subfolder = asNumber(contents.Text(codeField));
-                    if (!entered.contains(subfolder)) {
-                        entered.insert(subfolder);
-                        level.subfolders.push_back(subfolder);
+                if (isFolder(contents.Value(tel))) {
+                    const auto subfolder = codeOf(contents.Value(codeField));
+                    if (subfolder && *subfolder != 0 && !entered.contains(*subfolder)) {
+                        entered.insert(*subfolder);
+                        pending.push_back(*subfolder);
                     }
                 }
+                contents.Delete();
                 contents.MoveNext();
             }
-            levels.push_back(std::move(level));
-        };
-
-        enter(code);
-        while (!levels.empty()) {
-            Level& level = levels.back();
-            if (level.next < level.subfolders.size()) {
-                const qint64 subfolder = level.subfolders[level.next++];
-                enter(subfolder);
-                continue;
-            }
-            store::RecordSet own = m_db->OpenRecordset(Statements::Record(level.folder));
-            if (!own.Eof())
-                own.Delete();
-            levels.pop_back();
         }
         transaction.Commit();
         // One refill once everything is gone; the grid shows the current

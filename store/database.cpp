@@ -2,6 +2,7 @@
 
 #include "store/recordset.h"
 #include "store/storeerror.h"
+#include "store/transaction.h"
 
 #include <QAtomicInteger>
 #include <QSqlError>
@@ -52,7 +53,9 @@ Database::Database(const QString& fileName)
     try {
         // A rollback journal with a full sync at every commit: a command that
         // was committed survives a crash or a power cut, one that was not
-        // leaves no trace. The journal mode is left as the file has it.
+        // leaves no trace. A file another tool left in WAL mode is switched
+        // back, so every directory is kept the same way.
+        execute(QStringLiteral("pragma journal_mode=DELETE"));
         execute(QStringLiteral("pragma synchronous=FULL"));
     } catch (...) {
         m_connection.close();
@@ -88,6 +91,28 @@ void Database::execute(const QString& sql, const QVariantList& values)
     }
     query.finish();
     release(sql, std::move(query));
+}
+
+void Database::requireWritable()
+{
+    try {
+        // Page 1 is written back with the value it holds and the write rolled
+        // back: the engine refuses it on a read-only file, and in a read-only
+        // folder it cannot make the journal; on a writable file nothing
+        // reaches the disk but the journal, which goes again.
+        Transaction transaction(*this);
+        QSqlQuery query = acquire(QStringLiteral("pragma user_version"));
+        if (!query.exec() || !query.next()) {
+            const QString message = errorText(query.lastError());
+            release(QStringLiteral("pragma user_version"), std::move(query));
+            throw StoreError(message);
+        }
+        const qint64 version = query.value(0).toLongLong();
+        release(QStringLiteral("pragma user_version"), std::move(query));
+        execute(QStringLiteral("pragma user_version=%1").arg(version));
+    } catch (const StoreError& error) {
+        throw StoreError(m_fileName + QStringLiteral(" cannot be written: ") + error.message());
+    }
 }
 
 QSqlQuery Database::acquire(const QString& sql)

@@ -31,6 +31,13 @@ public:
     // Runs a statement that returns no rows; throws StoreError on failure.
     void execute(const QString& sql, const QVariantList& values = {});
 
+    // Throws StoreError, naming the file, when the engine can read the file
+    // but not write it: a read-only file, or a folder where the journal
+    // cannot be made. The engine opens such a file for reading without a
+    // word, and the first command would fail after the user typed it. Leaves
+    // the file as it was.
+    void requireWritable();
+
     QString fileName() const { return m_fileName; }
 
     // Prepared queries are reused: preparing costs more than running the

@@ -10,12 +10,21 @@ const QString Book = QStringLiteral("book");
 
 Statement Statements::MaxCode()
 {
-    return {QString(), QStringLiteral("select max(code) as mm from book"), {}};
+    // Only whole-number codes count: a text code in a damaged file sorts
+    // above every number and would start the counter at 1 again, handing
+    // out codes that are taken.
+    return {QString(), QStringLiteral("select max(code) as mm from book where typeof(code)='integer'"), {}};
 }
 
 Statement Statements::Folders(qint64 parent)
 {
     return {Book, QStringLiteral("select rowid, * from book where (tel=0) and (parent=?)"), {parent}};
+}
+
+Statement Statements::Folder(qint64 code, qint64 parent)
+{
+    return {Book, QStringLiteral("select rowid, * from book where (code=?) and (tel=0) and (parent=?)"),
+            {code, parent}};
 }
 
 Statement Statements::Telephones(qint64 parent)
@@ -43,6 +52,11 @@ Statement Statements::Telephone(const QString& name, const QString& tel, qint64 
 Statement Statements::Contents(qint64 code)
 {
     return {Book, QStringLiteral("select rowid, * from book where parent=?"), {code}};
+}
+
+Statement Statements::Fields()
+{
+    return {QString(), QStringLiteral("select code, name, tel, parent from book where 0"), {}};
 }
 
 QStringList Statements::Indexes()

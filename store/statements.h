@@ -17,14 +17,21 @@ public:
     static Statement MaxCode();
     // 2: the folders directly inside `parent` (0 is the top level).
     static Statement Folders(qint64 parent);
+    // The folder `code` as listed inside `parent`: the one row a command on a
+    // listed folder acts on, even where a damaged file repeats the code.
+    static Statement Folder(qint64 code, qint64 parent);
     // 3: the telephone entries directly inside `parent`.
     static Statement Telephones(qint64 parent);
-    // 4, 5 and 8: the record with this code (the folder left, renamed or deleted).
+    // 4: the record with this code (the folder left when going up a level).
     static Statement Record(qint64 code);
     // 6: the entries of `parent` showing this name and number.
     static Statement Telephone(const QString& name, const QString& tel, qint64 parent);
     // 7: everything directly inside the folder `code`.
     static Statement Contents(qint64 code);
+
+    // Names the four fields and yields no row: fails, with the engine's
+    // message naming the field, on a `book` that lacks one.
+    static Statement Fields();
 
     // The indexes that keep listing and deleting quick on a directory of any
     // size: every record by its folder, and the folders alone by theirs.

@@ -93,7 +93,10 @@ QPoint Form1Driver::folderPoint(int index) const
     ui::ListBox* list = List1();
     if (index < 0)
         return {5, list->viewport()->height() - 3};
-    return list->visualRect(list->model()->index(index, 0)).center();
+    // Near the item's left end: a long name runs far past the list's right
+    // edge, where its centre would be.
+    const QRect rect = list->visualRect(list->model()->index(index, 0));
+    return {qMax(rect.left(), 0) + 3, rect.center().y()};
 }
 
 QPoint Form1Driver::gridPoint(int row) const
