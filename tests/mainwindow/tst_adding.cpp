@@ -44,9 +44,7 @@ class TestAdding : public QObject
 private slots:
     void init()
     {
-        ui::MessageBox::setRecording(true);
-        ui::MessageBox::takeShown();
-        ui::InputBox::takeAsked();
+        Form1Driver::recordPrompts();
     }
 
     void entriesInARowGetConsecutiveCodes()

@@ -57,9 +57,7 @@ class TestChanging : public QObject
 private slots:
     void init()
     {
-        ui::MessageBox::setRecording(true);
-        ui::MessageBox::takeShown();
-        ui::InputBox::takeAsked();
+        Form1Driver::recordPrompts();
     }
     void cleanup() { QVERIFY(ui::MessageBox::takeShown().isEmpty()); }
 

@@ -76,9 +76,7 @@ class TestCommands : public QObject
 private slots:
     void init()
     {
-        ui::MessageBox::setRecording(true);
-        ui::MessageBox::takeShown();
-        ui::InputBox::takeAsked();
+        Form1Driver::recordPrompts();
     }
 
     void startUpStates()

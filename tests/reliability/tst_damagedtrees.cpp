@@ -117,9 +117,7 @@ class TestDamagedTrees : public QObject
 private slots:
     void init()
     {
-        ui::MessageBox::setRecording(true);
-        ui::MessageBox::takeShown();
-        ui::InputBox::takeAsked();
+        Form1Driver::recordPrompts();
     }
     // Every command here should run without a message.
     void cleanup()

@@ -58,9 +58,7 @@ class TestHostileInput : public QObject
 private slots:
     void init()
     {
-        ui::MessageBox::setRecording(true);
-        ui::MessageBox::takeShown();
-        ui::InputBox::takeAsked();
+        Form1Driver::recordPrompts();
     }
 
     void namesStoredExactly_data();

@@ -615,9 +615,7 @@ class TestModelCheck : public QObject
 private slots:
     void init()
     {
-        ui::MessageBox::setRecording(true);
-        ui::MessageBox::takeShown();
-        ui::InputBox::takeAsked();
+        Form1Driver::recordPrompts();
     }
     void commandsMatchTheModel_data();
     void commandsMatchTheModel();

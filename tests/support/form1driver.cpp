@@ -2,7 +2,9 @@
 
 #include "mainwindow/form1.h"
 #include "ui/grid.h"
+#include "ui/inputbox.h"
 #include "ui/listbox.h"
+#include "ui/messagebox.h"
 #include "ui/toolbar.h"
 #include "ui/toolbarbutton.h"
 
@@ -159,6 +161,13 @@ void Form1Driver::choose(const char* itemName)
 void Form1Driver::pressKeys(QWidget* widget, int key, int modifiers)
 {
     QTest::keyClick(widget, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+}
+
+void Form1Driver::recordPrompts()
+{
+    ui::MessageBox::setRecording(true);
+    ui::MessageBox::takeShown();
+    ui::InputBox::takeAsked();
 }
 
 void Form1Driver::withModal(const std::function<void()>& trigger, const std::function<void(QWidget*)>& inside)

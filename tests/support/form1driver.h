@@ -57,6 +57,10 @@ public:
     void choose(const char* itemName);
     void pressKeys(QWidget* widget, int key, int modifiers = 0);
 
+    // Answers the message box and the input box through their test seams from
+    // now on, and forgets what an earlier test left there.
+    static void recordPrompts();
+
     // Runs `trigger`, which opens a modal window, and `inside` once that
     // window shows. A window `inside` leaves open fails the test and is hidden,
     // so no test hangs on it.
