@@ -13,20 +13,20 @@ namespace store {
 class Statements
 {
 public:
-    // 1: one row whose column `mm` is the largest code, null for an empty table.
+    // One row whose column `mm` is the largest code, null for an empty table.
     static Statement MaxCode();
-    // 2: the folders directly inside `parent` (0 is the top level).
+    // The folders directly inside `parent` (0 is the top level).
     static Statement Folders(qint64 parent);
     // The folder `code` as listed inside `parent`: the one row a command on a
     // listed folder acts on, even where a damaged file repeats the code.
     static Statement Folder(qint64 code, qint64 parent);
-    // 3: the telephone entries directly inside `parent`.
+    // The telephone entries directly inside `parent`.
     static Statement Telephones(qint64 parent);
-    // 4: the record with this code (the folder left when going up a level).
+    // The record with this code (the folder left when going up a level).
     static Statement Record(qint64 code);
-    // 6: the entries of `parent` showing this name and number.
+    // The entries of `parent` showing this name and number.
     static Statement Telephone(const QString& name, const QString& tel, qint64 parent);
-    // 7: everything directly inside the folder `code`.
+    // Everything directly inside the folder `code`.
     static Statement Contents(qint64 code);
 
     // Names the four fields and yields no row: fails, with the engine's
