@@ -1,5 +1,6 @@
 #include "ui/pictures.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <QString>
@@ -8,26 +9,47 @@ namespace ui {
 
 namespace {
 
-QIcon picture(const char* name)
+// Draws an SVG picture, faded when disabled: the style's own disabled look
+// barely lightens a black cross, and a greyed button must read as greyed.
+// Pixmaps are drawn when asked for, at the size asked, so a window costs no
+// picture work before it shows.
+class PictureEngine : public QIconEngine
 {
-    const QIcon drawing(QStringLiteral(":/ui/icons/%1.svg").arg(QLatin1String(name)));
-    // The style's own disabled look barely lightens a black cross, and a
-    // greyed button must read as greyed: each size is drawn once as it is
-    // and once faded for the disabled state, up to triple scale for high-DPI
-    // screens.
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48}) {
-        const QPixmap normal = drawing.pixmap(QSize(size, size));
-        QPixmap faded(normal.size());
+public:
+    explicit PictureEngine(const QString& path)
+        : m_drawing(path)
+    {
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        painter->save();
+        if (mode == QIcon::Disabled)
+            painter->setOpacity(0.3);
+        painter->drawPixmap(rect, m_drawing.pixmap(rect.size(), QIcon::Normal, state));
+        painter->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        if (mode != QIcon::Disabled)
+            return m_drawing.pixmap(size, QIcon::Normal, state);
+        QPixmap faded(size);
         faded.fill(Qt::transparent);
         QPainter painter(&faded);
-        painter.setOpacity(0.3);
-        painter.drawPixmap(0, 0, normal);
-        painter.end();
-        icon.addPixmap(normal, QIcon::Normal);
-        icon.addPixmap(faded, QIcon::Disabled);
+        paint(&painter, QRect(QPoint(), size), mode, state);
+        return faded;
     }
-    return icon;
+
+    QIconEngine* clone() const override { return new PictureEngine(*this); }
+
+private:
+    QIcon m_drawing;
+};
+
+QIcon picture(const char* name)
+{
+    return QIcon(new PictureEngine(QStringLiteral(":/ui/icons/%1.svg").arg(QLatin1String(name))));
 }
 
 } // namespace
