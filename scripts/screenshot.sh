@@ -26,12 +26,8 @@ if [[ -z ${QUORVELIN_SCREENSHOT_DISPLAY:-} ]]; then
             exit 1
         fi
     done
-    # True colour, as on a desktop: xvfb-run's default screen has 8 bits.
-    # Without -noreset the server resets each time its last client leaves,
-    # dropping any connection that arrives meanwhile: the program starting up
-    # while xdotool looks for its window.
-    QUORVELIN_SCREENSHOT_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" \
-        bash "$PWD/scripts/screenshot.sh" "$build"
+    source scripts/virtualdisplay.sh
+    on_virtual_display QUORVELIN_SCREENSHOT_DISPLAY "$PWD/scripts/screenshot.sh" "$build"
 fi
 
 repo=$(realpath "$(dirname "${BASH_SOURCE[0]}")/..")

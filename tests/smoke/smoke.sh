@@ -23,12 +23,8 @@ if [[ -z ${QUORVELIN_SMOKE_DISPLAY:-} ]]; then
             exit 77
         fi
     done
-    # xvfb-run's default screen is 640x480 at 8 bits: give the window room and
-    # true colour, as on a desktop. Without -noreset the server resets each
-    # time its last client leaves, dropping any connection that arrives
-    # meanwhile: the program starting up while xdotool polls for its window.
-    QUORVELIN_SMOKE_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" \
-        bash "${BASH_SOURCE[0]}" "$@"
+    source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/virtualdisplay.sh"
+    on_virtual_display QUORVELIN_SMOKE_DISPLAY "${BASH_SOURCE[0]}" "$@"
 fi
 
 # Absolute: the runs below change folders.
