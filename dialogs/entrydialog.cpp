@@ -1,28 +1,8 @@
 #include "dialogs/entrydialog.h"
 
+#include "dialogs/mainform.h"
 #include "ui/messagebox.h"
 #include "ui/textbox.h"
-
-namespace {
-
-// The widest number the directory's integer column holds for every value of
-// that many digits.
-constexpr int MaxDigits = 18;
-
-bool isTelephoneNumber(const QString& text)
-{
-    if (text.isEmpty() || text.size() > MaxDigits)
-        return false;
-    bool aboveZero = false;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-        aboveZero = aboveZero || c != u'0';
-    }
-    return aboveZero;
-}
-
-} // namespace
 
 EntryDialog::EntryDialog(MainForm& main, ui::EntryDialogUi::Kind kind, QWidget* parent)
     : ui::Dialog(parent)
@@ -46,7 +26,7 @@ bool EntryDialog::NumberAccepted()
     // Pasted text bypasses the key filter, so the whole text is checked here:
     // letters, signs, blanks and numbers too long to store are refused like 0.
     const QString number = m_ui.Text2->Text();
-    if (isTelephoneNumber(number))
+    if (m_main.AcceptsNumber(number))
         return true;
     ui::MessageBox::show(this, QStringLiteral("You cant use ") + number + QStringLiteral(" as telephone No"),
                          QStringLiteral("Error"));

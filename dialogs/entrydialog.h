@@ -26,8 +26,8 @@ protected:
     // Runs on every change of either box, typed or set.
     virtual void EnableButtons() = 0;
 
-    // True when the number box holds a telephone number: digits only, at most
-    // 18 of them, above 0. Otherwise the user is told and false returned.
+    // True when the number box holds a number the directory takes. Otherwise
+    // the user is told and false returned.
     bool NumberAccepted();
 
     MainForm& m_main;

@@ -57,4 +57,6 @@ void Form2::Command3_Click()
         return;
     m_main.NewDataDo();
     Init();
+    // Ready for the next name: Next Data, which had the focus, is disabled now.
+    m_ui.Text1->setFocus(Qt::OtherFocusReason);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+class QString;
+
 namespace ui {
 class Grid;
 }
@@ -14,6 +16,9 @@ public:
     // Stores the edit made in the edit-entry dialog and refills the grid.
     virtual void GridRename() = 0;
     virtual const ui::Grid& MSFlexGrid1() const = 0;
+    // Whether the directory takes this text as a telephone number; the rule
+    // is the record store's, which the dialogs do not reach themselves.
+    virtual bool AcceptsNumber(const QString& number) const = 0;
     // Shows and activates the main window.
     virtual void Show() = 0;
 

@@ -8,6 +8,7 @@
 #include "store/recordset.h"
 #include "store/statements.h"
 #include "store/storeerror.h"
+#include "store/telephonenumber.h"
 #include "store/transaction.h"
 #include "ui/grid.h"
 #include "ui/inputbox.h"
@@ -91,10 +92,12 @@ Form1::Form1(QWidget* parent)
     connect(m_ui.List1, &ui::ListBox::DblClick, this, &Form1::List1_DblClick);
     connect(m_ui.List1, &ui::ListBox::LostFocus, this, &Form1::List1_LostFocus);
     connect(m_ui.List1, &ui::ListBox::MouseDown, this, &Form1::List1_MouseDown);
+    connect(m_ui.List1, &ui::ListBox::MenuKey, this, &Form1::List1_MenuKey);
     connect(m_ui.Toolbar1, &ui::Toolbar::ButtonClick, this, &Form1::Toolbar1_ButtonClick);
     connect(m_ui.MSFlexGrid1, &ui::Grid::GotFocus, this, &Form1::MSFlexGrid1_GotFocus);
     connect(m_ui.MSFlexGrid1, &ui::Grid::LostFocus, this, &Form1::MSFlexGrid1_LostFocus);
     connect(m_ui.MSFlexGrid1, &ui::Grid::MouseDown, this, &Form1::MSFlexGrid1_MouseDown);
+    connect(m_ui.MSFlexGrid1, &ui::Grid::MenuKey, this, &Form1::MSFlexGrid1_MenuKey);
     connect(m_ui.Mlistopen, &QAction::triggered, this, &Form1::Mlistopen_Click);
     connect(m_ui.Mlistrename, &QAction::triggered, this, &Form1::Mlistrename_Click);
     connect(m_ui.Mlistup, &QAction::triggered, this, &Form1::Mlistup_Click);
@@ -114,9 +117,20 @@ const ui::Grid& Form1::MSFlexGrid1() const
     return *m_ui.MSFlexGrid1;
 }
 
+bool Form1::AcceptsNumber(const QString& number) const
+{
+    return store::TelephoneNumber::value(number).has_value();
+}
+
 QAction* Form1::button(int index) const
 {
     return m_ui.Toolbar1->Buttons(index);
+}
+
+void Form1::EnableUp(bool enabled)
+{
+    button(1)->setEnabled(enabled);
+    m_ui.Mlistup->setEnabled(enabled);
 }
 
 void Form1::Form_Load()
@@ -124,7 +138,7 @@ void Form1::Form_Load()
     const QString fileName = QStringLiteral("quorvelin.mdb");
     m_db = std::make_unique<store::Database>(fileName);
     m_lock = std::make_unique<store::FileLock>(fileName);
-    button(1)->setEnabled(false);
+    EnableUp(false);
     button(4)->setEnabled(false);
     setWindowTitle(QStringLiteral("Quorvelin"));
     m_ui.List1->setTag(QStringLiteral("0"));
@@ -283,7 +297,7 @@ void Form1::List1_DblClick()
         m_ui.List1->setTag(m_ui.List2->List(index));
         FillFolders();
         FillGrid();
-        button(1)->setEnabled(true);
+        EnableUp(true);
         // A folder without subfolders left the listed-folder code alone.
         m_ui.List2->setTag(m_ui.List1->Tag());
     });
@@ -301,7 +315,7 @@ void Form1::UpLevel()
             m_ui.List1->setTag(m_rs->Eof() ? QStringLiteral("0") : m_rs->Field(u"Parent"));
         }
         if (asNumber(m_ui.List1->Tag()) == 0)
-            button(1)->setEnabled(false);
+            EnableUp(false);
         FillFolders();
         FillGrid();
     });
@@ -329,8 +343,17 @@ void Form1::List1_LostFocus()
 
 void Form1::List1_MouseDown(int Button, int, QPoint position)
 {
-    if (Button != ui::RightButton)
-        return;
+    if (Button == ui::RightButton)
+        PopupListMenu(position);
+}
+
+void Form1::List1_MenuKey(QPoint position)
+{
+    PopupListMenu(position);
+}
+
+void Form1::PopupListMenu(QPoint position)
+{
     m_ui.Mlistopen->setEnabled(m_ui.List1->ListIndex() >= 0);
     m_ui.Mlistup->setEnabled(button(1)->isEnabled());
     m_ui.Mlist->popup(position);
@@ -384,6 +407,11 @@ void Form1::MSFlexGrid1_MouseDown(int Button, int, QPoint position)
         m_ui.mgrid->popup(position);
 }
 
+void Form1::MSFlexGrid1_MenuKey(QPoint position)
+{
+    m_ui.mgrid->popup(position);
+}
+
 void Form1::Mlistopen_Click()
 {
     List1_DblClick();
@@ -416,6 +444,10 @@ void Form1::MgridAdd_Click()
 
 void Form1::mgridrename_Click()
 {
+    // Without a data row there is no entry to edit, only the header row's
+    // captions; Delete does nothing in the same state.
+    if (m_ui.MSFlexGrid1->RowSel() < 1)
+        return;
     Form3& dialog = m_form3.get([this] { return new Form3(*this, this); });
     dialog.Init();
     dialog.ShowModal();
@@ -474,7 +506,7 @@ void Form1::GridRename()
             return; // the header row names no entry
         const QString oldName = grid.TextMatrix(row, 1);
         const QString oldTel = grid.TextMatrix(row, 2);
-        const auto tel = Statements::integer(dialog->Text2()->Text());
+        const auto tel = store::TelephoneNumber::value(dialog->Text2()->Text());
         if (!tel)
             throw store::StoreError(QStringLiteral("not a telephone number: ") + dialog->Text2()->Text());
         store::Transaction transaction(*m_db);
@@ -623,7 +655,7 @@ void Form1::NewDataDo()
     guarded([&] {
         const QString name = dialog->Text1()->Text();
         const QString number = dialog->Text2()->Text();
-        const auto tel = Statements::integer(number);
+        const auto tel = store::TelephoneNumber::value(number);
         if (!tel)
             throw store::StoreError(QStringLiteral("not a telephone number: ") + number);
         ui::Grid& grid = *m_ui.MSFlexGrid1;

@@ -45,6 +45,7 @@ public:
     void NewDataDo() override;
 
     const ui::Grid& MSFlexGrid1() const override;
+    bool AcceptsNumber(const QString& number) const override;
     void Show() override;
 
 protected:
@@ -61,11 +62,13 @@ private:
     void List1_DblClick();
     void List1_LostFocus();
     void List1_MouseDown(int Button, int Shift, QPoint position);
+    void List1_MenuKey(QPoint position);
 
     void Toolbar1_ButtonClick(int Index);
     void MSFlexGrid1_GotFocus();
     void MSFlexGrid1_LostFocus();
     void MSFlexGrid1_MouseDown(int Button, int Shift, QPoint position);
+    void MSFlexGrid1_MenuKey(QPoint position);
     void Mlistopen_Click();
     void Mlistrename_Click();
     void Mlistup_Click();
@@ -90,6 +93,10 @@ private:
     void closeDirectory();
 
     QAction* button(int index) const;
+    // Button 1 and "UP Level" go together, so that the item's shortcut works
+    // exactly while the button does.
+    void EnableUp(bool enabled);
+    void PopupListMenu(QPoint position);
     qint64 nextCode();
 
     ui::Form1Ui m_ui;

@@ -1,6 +1,6 @@
 #include "phonenumber.h"
 
-#include "store/statements.h"
+#include "store/telephonenumber.h"
 
 namespace {
 
@@ -46,8 +46,5 @@ std::optional<qint64> PhoneNumber::value(QStringView text)
     const auto found = digits(text);
     if (!found)
         return std::nullopt;
-    const auto number = store::Statements::integer(*found);
-    if (!number || *number <= 0)
-        return std::nullopt;
-    return number;
+    return store::TelephoneNumber::value(*found);
 }

@@ -13,7 +13,7 @@ public:
     // dashes, dots and brackets between them and an optional leading "+",
     // which are dropped. Nothing when any other character is there, or no digit.
     static std::optional<QString> digits(QStringView text);
-    // The value `tel` would hold for `text`: nothing unless it is a positive
-    // number that fits the column.
+    // The value `tel` would hold for `text`: nothing unless its digits make a
+    // number the window takes too (store::TelephoneNumber).
     static std::optional<qint64> value(QStringView text);
 };

@@ -57,6 +57,7 @@ void AboutUi::setupUi(Dialog* dialog)
     placeTwips(cmdOK, 4245, 2400, 1260, 345);
     dialog->setDefaultButton(cmdOK);
     dialog->setCancelButton(cmdOK);
+    dialog->setFirstFocus(cmdOK);
 
     picIcon = new QLabel(dialog);
     picIcon->setObjectName(QStringLiteral("picIcon"));

@@ -36,6 +36,20 @@ void Dialog::setCancelButton(QPushButton* button)
     m_cancel = button;
 }
 
+void Dialog::setFirstFocus(QWidget* control)
+{
+    m_firstFocus = control;
+}
+
+void Dialog::showEvent(QShowEvent* event)
+{
+    // A hidden dialog remembers the control that had the focus last, often
+    // the button that closed it, and Qt would give the focus back there.
+    if (m_firstFocus)
+        m_firstFocus->setFocus(Qt::OtherFocusReason);
+    QDialog::showEvent(event);
+}
+
 void Dialog::ShowModal()
 {
     exec();

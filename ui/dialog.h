@@ -21,6 +21,9 @@ public:
     void setClientSize(int widthTwips, int heightTwips);
     void setDefaultButton(QPushButton* button); // pressed by Enter
     void setCancelButton(QPushButton* button);  // pressed by Esc
+    // The control that has the focus each time the window is shown, not only
+    // the first time: the first in its tab order.
+    void setFirstFocus(QWidget* control);
 
     // Shows the window modally; returns once it is hidden or unloaded.
     void ShowModal();
@@ -28,12 +31,14 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     QPointer<QPushButton> m_default;
     QPointer<QPushButton> m_cancel;
+    QPointer<QWidget> m_firstFocus;
     bool m_unloaded = false;
 };
 

@@ -68,8 +68,8 @@ void EntryDialogUi::setupUi(Dialog* dialog, Kind kind)
         return push;
     };
 
-    // Created in tab order, so that the first control in it gets the focus
-    // when the dialog is first shown.
+    // Created in tab order; the first control in it gets the focus whenever
+    // the dialog is shown.
     const auto& tabOrder = edit ? editEntryTabOrder : newEntryTabOrder;
     QWidget* previous = nullptr;
     for (Focusable control : tabOrder) {
@@ -93,8 +93,13 @@ void EntryDialogUi::setupUi(Dialog* dialog, Kind kind)
         }
         if (previous)
             QWidget::setTabOrder(previous, widget);
+        else
+            dialog->setFirstFocus(widget);
         previous = widget;
     }
+    // A screen reader names each box by the label beside it.
+    Label1->setBuddy(Text1);
+    Label2->setBuddy(Text2);
 
     Command1->setEnabled(false);
     Command3->setEnabled(design.command3Enabled);

@@ -7,6 +7,7 @@
 #include "ui/toolbar.h"
 #include "ui/toolbarbutton.h"
 #include "ui/twips.h"
+#include "ui/windowaccessible.h"
 
 #include <QAction>
 #include <QMenu>
@@ -44,6 +45,7 @@ void Form1Ui::setupUi(QWidget* form)
     // Every size in the layout was designed around this font.
     form->setFont(designedFont(8.25));
     form->resize(twips(4680), twips(3195));
+    WindowAccessible::expose(form);
 
     // Created in tab order, so the focus chain starts with List1.
     List1 = new ListBox(form);
@@ -59,6 +61,7 @@ void Form1Ui::setupUi(QWidget* form)
 
     Toolbar1 = new Toolbar(form);
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setAccessibleName(QStringLiteral("Commands"));
     struct ButtonDesign
     {
         QIcon picture;
@@ -76,6 +79,7 @@ void Form1Ui::setupUi(QWidget* form)
     };
     for (const ButtonDesign& design : buttons)
         Toolbar1->addButton(design.picture, design.toolTip, design.accessibleName)->setEnabled(design.enabled);
+    Toolbar1->Buttons(6)->setShortcut(QKeySequence(Qt::Key_F1));
 
     List2 = new ListBox(form);
     List2->setObjectName(QStringLiteral("List2"));

@@ -5,6 +5,7 @@
 #include "ui/twips.h"
 #include "ui/viewevents.h"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QHash>
 #include <QHeaderView>
@@ -92,6 +93,14 @@ Grid::Grid(int rows, int cols, QWidget* parent)
     verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setDefaultSectionSize(twips(1200));
     horizontalHeader()->setStretchLastSection(true);
+
+    // The headers and the corner between them are widgets of their own: a
+    // press there would never reach mousePressEvent.
+    for (QHeaderView* header : {horizontalHeader(), verticalHeader()})
+        header->viewport()->installEventFilter(this);
+    if (auto* corner = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly))
+        corner->installEventFilter(this);
+    reportWindowFocus(this);
 }
 
 int Grid::Rows() const
@@ -160,18 +169,27 @@ void Grid::mousePressEvent(QMouseEvent* event)
         QTableView::mousePressEvent(event);
 }
 
-void Grid::focusInEvent(QFocusEvent* event)
+bool Grid::eventFilter(QObject* watched, QEvent* event)
 {
-    QTableView::focusInEvent(event);
-    if (isRealFocusMove(event))
-        emit GotFocus();
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        emit MouseDown(buttonCode(press->button()), shiftCode(press->modifiers()),
+                       press->globalPosition().toPoint());
+        if (involvesRightButton(press))
+            return true;
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
-void Grid::focusOutEvent(QFocusEvent* event)
+void Grid::keyPressEvent(QKeyEvent* event)
 {
-    QTableView::focusOutEvent(event);
-    if (isRealFocusMove(event))
-        emit LostFocus();
+    if (isMenuKey(event)) {
+        const int row = RowSel();
+        emit MenuKey(menuPoint(this, row > 0 ? m_model->index(row - 1, 0) : QModelIndex()));
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 } // namespace ui

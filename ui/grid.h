@@ -10,7 +10,8 @@ class GridModel;
 
 // A grid of text cells with one fixed header row (row 0) and one fixed
 // column (column 0). Row 0 is drawn as the column headers and column 0 as the
-// row headers; the data rows are 1 to Rows() - 1.
+// row headers; the data rows are 1 to Rows() - 1. Made inside the window it
+// is shown in, whose focus it follows.
 class Grid : public QTableView, public Tagged
 {
     Q_OBJECT
@@ -44,16 +45,20 @@ public:
     };
 
 signals:
-    // Real focus moves only, as for ListBox.
+    // As for ListBox.
     void GotFocus();
     void LostFocus();
-    // As for ListBox; a right press never changes the selection.
+    // As for ListBox, wherever the press is: on a data row, the header row,
+    // the row numbers or the empty area below the rows. A right press never
+    // changes the selection.
     void MouseDown(int Button, int Shift, QPoint globalPos);
+    // As for ListBox, under the selected row.
+    void MenuKey(QPoint globalPos);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     GridModel* m_model;

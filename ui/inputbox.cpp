@@ -1,6 +1,9 @@
 #include "ui/inputbox.h"
 
 #include <QInputDialog>
+#include <QLineEdit>
+
+#include <limits>
 
 #include <utility>
 
@@ -32,6 +35,13 @@ QString InputBox::ask(QWidget* parent, const QString& prompt, const QString& tit
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
+    // A screen reader names the field by the prompt. Like every text box
+    // here it takes a name of any length: accepting a long folder name
+    // unchanged must not store it cut short.
+    if (auto* field = dialog.findChild<QLineEdit*>()) {
+        field->setMaxLength(std::numeric_limits<int>::max());
+        field->setAccessibleName(prompt);
+    }
     dialog.setTextValue(defaultText);
     if (dialog.exec() != QDialog::Accepted)
         return QString();

@@ -18,6 +18,7 @@ ListBox::ListBox(QWidget* parent)
     // Every row has the same height, which keeps lists of many thousand
     // folders cheap to lay out.
     setUniformItemSizes(true);
+    reportWindowFocus(this);
 }
 
 void ListBox::AddItem(const QString& text)
@@ -95,25 +96,22 @@ void ListBox::mouseDoubleClickEvent(QMouseEvent* event)
 
 void ListBox::keyPressEvent(QKeyEvent* event)
 {
-    const int before = ListIndex();
+    const int selected = ListIndex();
+    if (isMenuKey(event)) {
+        emit MenuKey(menuPoint(this, m_model->index(selected, 0)));
+        event->accept();
+        return;
+    }
+    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && selected >= 0) {
+        emit DblClick();
+        event->accept();
+        return;
+    }
     QListView::keyPressEvent(event);
     const int after = ListIndex();
-    if (after >= 0 && after != before)
+    if (after >= 0 && after != selected)
         emit Click();
-}
-
-void ListBox::focusInEvent(QFocusEvent* event)
-{
-    QListView::focusInEvent(event);
-    if (isRealFocusMove(event))
-        emit GotFocus();
-}
-
-void ListBox::focusOutEvent(QFocusEvent* event)
-{
-    QListView::focusOutEvent(event);
-    if (isRealFocusMove(event))
-        emit LostFocus();
 }
 
 } // namespace ui

@@ -29,6 +29,9 @@ void MessageBox::show(QWidget* parent, const QString& prompt, const QString& tit
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok, parent);
+    // Prompts carry names and numbers as the user typed or pasted them;
+    // "<b>7</b>" is shown as those characters, never as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -7,7 +7,7 @@ class QWidget;
 
 namespace ui {
 
-// A modal message with one OK button and no icon.
+// A modal message in plain text with one OK button and no icon.
 class MessageBox
 {
 public:

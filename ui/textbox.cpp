@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 
+#include <limits>
+
 namespace ui {
 
 namespace {
@@ -32,6 +34,9 @@ TextBox::TextBox(QWidget* parent)
     : QLineEdit(parent)
 {
     connect(this, &QLineEdit::textChanged, this, &TextBox::Change);
+    // Qt cuts a line at 32,767 characters, and a directory can hold longer
+    // names: an edit that cut one would store it shortened.
+    setMaxLength(std::numeric_limits<int>::max());
 }
 
 void TextBox::setText(const QString& text)

@@ -6,7 +6,7 @@
 
 namespace ui {
 
-// A one-line text box. Change follows every change of its text, typed or set
+// A one-line text box of any length. Change follows every change of its text, typed or set
 // (setting the text it already holds is no change); KeyPress sees each typed
 // character first and can discard it.
 class TextBox : public QLineEdit

@@ -2,6 +2,8 @@
 #include "dialogs/form3.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/mainform.h"
+#include "store/telephonenumber.h"
+#include "ui/form1ui.h"
 #include "ui/grid.h"
 #include "ui/messagebox.h"
 #include "ui/textbox.h"
@@ -26,6 +28,10 @@ public:
     void NewDataDo() override { handed.append(entry()); }
     void GridRename() override { handed.append(entry()); }
     const ui::Grid& MSFlexGrid1() const override { return *grid; }
+    bool AcceptsNumber(const QString& number) const override
+    {
+        return store::TelephoneNumber::value(number).has_value();
+    }
     void Show() override { ++shown; }
 
     void addRow(const QString& name, const QString& tel)
@@ -78,6 +84,16 @@ private:
         if (!QTest::qWaitForWindowExposed(dialog))
             qWarning("the dialog was not shown");
         return dialog;
+    }
+
+    // Shown again, and active as a window system makes a new window; the
+    // headless platform does that only for the first showing.
+    static void showActive(QWidget* dialog)
+    {
+        dialog->show();
+        QApplication::setActiveWindow(dialog);
+        if (!QTest::qWaitForWindowActive(dialog))
+            qWarning("the dialog did not become active");
     }
 
     static void type(ui::TextBox* box, const QString& text)
@@ -171,6 +187,7 @@ private slots:
         QTest::newRow("pasted minus") << "-5" << false;
         QTest::newRow("18 digits") << "999999999999999999" << true;
         QTest::newRow("19 digits") << "1000000000000000000" << false;
+        QTest::newRow("18 digits after a leading zero") << "0999999999999999999" << true;
         QTest::newRow("header text") << "TelPhone" << false;
     }
 
@@ -313,6 +330,60 @@ private slots:
         QCOMPARE(shown.first().prompt, QStringLiteral("You cant use TelPhone as telephone No"));
         QVERIFY(dialog->isVisible());
         QVERIFY(m_main->handed.isEmpty());
+    }
+
+    void focusIsReadyOnEveryShowing()
+    {
+        Form2* entry = newEntry();
+        entry->Text1()->setText(QStringLiteral("First"));
+        entry->Text2()->setText(QStringLiteral("1"));
+        QTest::mouseClick(button(entry, "Command3"), Qt::LeftButton);
+        QTRY_COMPARE(QApplication::focusWidget(), entry->Text1());
+        entry->Text1()->setText(QStringLiteral("Second"));
+        entry->Text2()->setText(QStringLiteral("2"));
+        button(entry, "Command1")->setFocus(); // as the click that presses it
+        QTest::mouseClick(button(entry, "Command1"), Qt::LeftButton);
+        QVERIFY(!entry->isVisible());
+        entry->Init();
+        showActive(entry);
+        QCOMPARE(QApplication::focusWidget(), entry->Text1());
+        entry->hide();
+
+        m_main->addRow(QStringLiteral("Alice"), QStringLiteral("123"));
+        m_main->selectRow(1);
+        Form3* edit = editEntry();
+        edit->Text1()->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), edit->Text1());
+        QTest::mouseClick(button(edit, "Command2"), Qt::LeftButton);
+        edit->Init();
+        showActive(edit);
+        QCOMPARE(QApplication::focusWidget(), button(edit, "Command2"));
+    }
+
+    // Every label's text, wrapped as the label wraps it, in the font the
+    // window really draws it in, inside the label's box.
+    void everyTextFitsItsLabel()
+    {
+        QWidget form;
+        ui::Form1Ui().setupUi(&form);
+        const QList<QWidget*> windows{&form, newEntry(), editEntry(), new frmAbout(m_main)};
+        int measured = 0;
+        for (QWidget* window : windows) {
+            for (const QLabel* label : window->findChildren<QLabel*>()) {
+                if (label->text().isEmpty())
+                    continue; // the picture
+                const QRect box = label->contentsRect();
+                const QRect needed = label->fontMetrics().boundingRect(
+                    box, int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0), label->text());
+                QVERIFY2(needed.width() <= box.width() && needed.height() <= box.height(),
+                         qPrintable(QStringLiteral("%1 %2: \"%3\" needs %4x%5, has %6x%7")
+                                        .arg(window->objectName(), label->objectName(), label->text())
+                                        .arg(needed.width()).arg(needed.height())
+                                        .arg(box.width()).arg(box.height())));
+                ++measured;
+            }
+        }
+        QCOMPARE(measured, 2 + 2 + 5); // both entry dialogs' labels and the About box's
     }
 
     void aboutBox()

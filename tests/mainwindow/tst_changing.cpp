@@ -126,6 +126,32 @@ private slots:
         QCOMPARE(main.gridRow(1), (QStringList{"1", expectedName, QString::number(stored)}));
     }
 
+    // Longer than a Qt line box takes by default, as an import can store:
+    // the dialogs hand such names back whole.
+    void longNamesSurviveTheDialogs()
+    {
+        const QString folderName(40000, u'F');
+        const QString entryName(40000, u'E');
+        BookFile book;
+        book.add(1, folderName, 0, 0);
+        book.add(2, entryName, 100, 0);
+        Form1Driver main;
+        editRow(main, 1, [&](ui::TextBox*, ui::TextBox* telBox) {
+            telBox->setFocus();
+            QTest::keyClicks(telBox, QStringLiteral("7"));
+        });
+        QCOMPARE(book.rows(QStringLiteral("code = 2")), (std::vector<BookFile::Row>{{2, entryName, 1007, 0}}));
+
+        main.activate();
+        main.clickFolder(0);
+        main.rightClickList(0);
+        Form1Driver::withModal([&] { main.choose("Mlistrename"); },
+                               [](QWidget* box) {
+                                   QTest::keyClick(box->focusWidget(), Qt::Key_Return); // unchanged
+                               });
+        QCOMPARE(book.rows(QStringLiteral("code = 1")), (std::vector<BookFile::Row>{{1, folderName, 0, 0}}));
+    }
+
     void editCancelledStoresNothing()
     {
         BookFile book;

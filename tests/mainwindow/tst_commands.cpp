@@ -146,7 +146,7 @@ private slots:
         expected.open = true;
         QCOMPARE(states(main), expected);
         main.choose("Mlistopen");
-        expected.up = true;
+        expected.up = expected.listUp = true; // together, and its shortcut with them
         QCOMPARE(states(main), expected);
         QCOMPARE(main.folders(), QStringList{"Sales"});
         QCOMPARE(main.gridNames(), QStringList{"Boss"});
@@ -154,10 +154,9 @@ private slots:
         // "UP Level" follows button 1 at the moment of the right click.
         main.rightClickList();
         expected.open = false;
-        expected.listUp = true;
         QCOMPARE(states(main), expected);
         main.choose("Mlistup");
-        expected.up = false;
+        expected.up = expected.listUp = false;
         QCOMPARE(states(main), expected);
         QCOMPARE(main.folders(), (QStringList{"Home", "Office"}));
     }
@@ -199,16 +198,83 @@ private slots:
                                    QCOMPARE(dialog->windowTitle(), QStringLiteral("New Data"));
                                    dialog->close();
                                });
-
-        main.doubleClickFolder(1);
-        // "UP Level" takes its state from the last right click: still disabled.
-        QTest::keyClick(main.List1(), Qt::Key_Backspace, Qt::AltModifier);
-        QCOMPARE(main.List1()->Tag(), QStringLiteral("2"));
-        main.rightClickList();
-        closePopup();
         main.activate();
+
+        // Up is offered by key exactly while button 1 offers it: at once
+        // after a double click, and not at the top level.
+        main.doubleClickFolder(1);
         QTest::keyClick(main.List1(), Qt::Key_Backspace, Qt::AltModifier);
         QCOMPARE(main.List1()->Tag(), QStringLiteral("0"));
+        QVERIFY(!main.buttonEnabled(1));
+        QTest::keyClick(main.List1(), Qt::Key_Backspace, Qt::AltModifier);
+        QCOMPARE(main.folders(), (QStringList{"Home", "Office", "By key"}));
+
+        Form1Driver::withModal([&] { QTest::keyClick(main.List1(), Qt::Key_F1); },
+                               [](QWidget* about) {
+                                   QCOMPARE(about->windowTitle(), QStringLiteral("About "));
+                                   QTest::keyClick(about, Qt::Key_Escape);
+                               });
+    }
+
+    // A keyboard alone reaches every command: arrows select, Enter opens,
+    // the context-menu key opens the focused pane's popup as a right click.
+    void keyboardAlone()
+    {
+        BookFile book;
+        buildTree(book);
+        Form1Driver main;
+        QCOMPARE(QApplication::focusWidget(), main.List1());
+        QTest::keyClick(main.List1(), Qt::Key_Down);
+        QTest::keyClick(main.List1(), Qt::Key_Down);
+        QCOMPARE(main.List1()->ListIndex(), 1);
+        QTest::keyClick(main.List1(), Qt::Key_Menu);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QCOMPARE(menu->objectName(), QStringLiteral("Mlist"));
+        QVERIFY(main.item("Mlistopen")->isEnabled());
+        QVERIFY(main.item("Mlistrename")->isEnabled());
+        menu->close();
+        main.activate();
+
+        QTest::keyClick(main.List1(), Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(main.List1()->Tag(), QStringLiteral("2"));
+        QVERIFY(main.buttonEnabled(1));
+
+        QTest::keyClick(main.List1(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), main.grid());
+        QTest::keyClick(main.grid(), Qt::Key_Space); // selects the row the cursor is on
+        QCOMPARE(main.grid()->RowSel(), 1);
+        QTest::keyClick(main.grid(), Qt::Key_F10, Qt::ShiftModifier);
+        menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QCOMPARE(menu->objectName(), QStringLiteral("mgrid"));
+        QCOMPARE(states(main).flag, QStringLiteral("1"));
+        QVERIFY(main.item("mgridDelete")->isEnabled());
+        main.choose("mgridDelete");
+        QCOMPARE(book.count(), 5);
+    }
+
+    // Rename and Delete in the grid act on a data row or not at all: after a
+    // refill, with the grid focused and no row selected, neither opens or
+    // deletes anything.
+    void gridCommandsWithoutARowDoNothing()
+    {
+        BookFile book;
+        buildTree(book);
+        Form1Driver main;
+        main.clickGridRow(1);
+        main.clickButton(4);
+        QCOMPARE(main.gridNames(), QStringList{"Cab"});
+        QCOMPARE(main.grid()->RowSel(), 0);
+        QVERIFY(main.item("mgridrename")->isEnabled());
+
+        main.rightClickGrid(1);
+        QVERIFY(!Form1Driver::opensModal([&] { main.choose("mgridrename"); }));
+        main.rightClickGrid(1);
+        main.choose("mgridDelete");
+        main.clickButton(4);
+        QCOMPARE(book.count(), 5);
+        QCOMPARE(main.gridNames(), QStringList{"Cab"});
     }
 
     void emptyGridStillOffersItsMenu()

@@ -193,3 +193,19 @@ void Form1Driver::withModal(const std::function<void()>& trigger, const std::fun
     if (!reached)
         QTest::qFail("no modal window opened", __FILE__, __LINE__);
 }
+
+bool Form1Driver::opensModal(const std::function<void()>& trigger)
+{
+    bool opened = false;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
+            opened = true;
+            modal->hide();
+        }
+    });
+    poll.start();
+    trigger();
+    return opened;
+}

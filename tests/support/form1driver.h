@@ -65,6 +65,8 @@ public:
     // window shows. A window `inside` leaves open fails the test and is hidden,
     // so no test hangs on it.
     static void withModal(const std::function<void()>& trigger, const std::function<void(QWidget*)>& inside);
+    // Whether `trigger` opens a modal window; one that opens is closed.
+    static bool opensModal(const std::function<void()>& trigger);
 
 private:
     QPoint folderPoint(int index) const;

@@ -3,6 +3,7 @@
 #include "ui/dialog.h"
 #include "ui/textbox.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -24,6 +25,7 @@ private slots:
     void tabWalksTheDesignedOrder_data();
     void tabWalksTheDesignedOrder();
     void enterAndEscPressNoButton();
+    void boxesAreNamedByTheirLabels();
 
 private:
     void build(Kind kind);
@@ -48,6 +50,16 @@ void TestEntryDialogUi::showAndActivate()
     m_dialog->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_dialog));
     QTRY_VERIFY(QApplication::focusWidget());
+}
+
+void TestEntryDialogUi::boxesAreNamedByTheirLabels()
+{
+    for (Kind kind : {Kind::NewEntry, Kind::EditEntry}) {
+        build(kind);
+        showAndActivate();
+        QCOMPARE(QAccessible::queryAccessibleInterface(m_ui.Text1)->text(QAccessible::Name), QStringLiteral("Enter Name"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(m_ui.Text2)->text(QAccessible::Name), QStringLiteral("Enter Tel"));
+    }
 }
 
 void TestEntryDialogUi::cleanup()

@@ -5,6 +5,7 @@
 #include "ui/toolbar.h"
 #include "ui/toolbarbutton.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -28,6 +29,7 @@ private slots:
     void shortcutsWorkWithTheMenusClosed();
     void tabOrderStartsAtTheFolderList();
     void enlargingMovesOnlyTheToolbar();
+    void screenReadersSeeAWindowAndANamedToolbar();
 
 private:
     void showAndActivate();
@@ -93,6 +95,20 @@ void TestForm1Ui::showAndActivate()
     m_form->show();
     m_form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+}
+
+void TestForm1Ui::screenReadersSeeAWindowAndANamedToolbar()
+{
+    showAndActivate();
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(m_form.get());
+    QCOMPARE(window->role(), QAccessible::Window);
+    QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Form1"));
+    QAccessibleInterface* toolbar = QAccessible::queryAccessibleInterface(m_ui.Toolbar1);
+    QCOMPARE(toolbar->role(), QAccessible::ToolBar);
+    QCOMPARE(toolbar->text(QAccessible::Name), QStringLiteral("Commands"));
+    // A plain window that is not the main one keeps Qt's own role.
+    QWidget pane(m_form.get());
+    QCOMPARE(QAccessible::queryAccessibleInterface(&pane)->role(), QAccessible::Client);
 }
 
 void TestForm1Ui::windowAsDesigned()

@@ -2,7 +2,9 @@
 
 #include "ui/mousebuttons.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QtTest>
@@ -45,8 +47,9 @@ private slots:
 
     void rowSelFollowsTheSelection();
     void rightPressKeepsTheSelection();
+    void rightPressAnywhereIsReported();
+    void menuKeysPointUnderTheSelectedRow();
     void isReadOnlyAndSelectsWholeRows();
-    void focusEventsAreFiltered();
     void tabLeavesTheGrid();
 
 private:
@@ -273,6 +276,48 @@ void TestGrid::rightPressKeepsTheSelection()
     QCOMPARE(mouseDown.at(0).at(2).toPoint(), m_grid->viewport()->mapToGlobal(at));
 }
 
+void TestGrid::rightPressAnywhereIsReported()
+{
+    fillNumbered(*m_grid, 2);
+    show();
+    m_grid->selectRow(0);
+    QSignalSpy mouseDown(m_grid, &ui::Grid::MouseDown);
+    QHeaderView* columns = m_grid->horizontalHeader();
+    QHeaderView* rows = m_grid->verticalHeader();
+    auto* corner = m_grid->findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
+    QVERIFY(corner);
+    const QList<QPair<QWidget*, QPoint>> places{
+        {columns->viewport(), QPoint(columns->sectionPosition(1) + 5, 5)},
+        {rows->viewport(), QPoint(5, rows->sectionPosition(1) + 5)},
+        {corner, QPoint(2, 2)},
+        {m_grid->viewport(), QPoint(5, m_grid->viewport()->height() - 5)}, // below the rows
+    };
+    for (const auto& [widget, point] : places)
+        QTest::mouseClick(widget, Qt::RightButton, {}, point);
+    QCOMPARE(mouseDown.count(), places.size());
+    for (int i = 0; i < places.size(); ++i) {
+        QCOMPARE(mouseDown.at(i).at(0).toInt(), int(ui::RightButton));
+        QCOMPARE(mouseDown.at(i).at(2).toPoint(), places[i].first->mapToGlobal(places[i].second));
+    }
+    QCOMPARE(m_grid->RowSel(), 1);
+}
+
+void TestGrid::menuKeysPointUnderTheSelectedRow()
+{
+    fillNumbered(*m_grid, 3);
+    show();
+    QSignalSpy menuKey(m_grid, &ui::Grid::MenuKey);
+    QTest::keyClick(m_grid, Qt::Key_Menu);
+    m_grid->selectRow(1);
+    QTest::keyClick(m_grid, Qt::Key_F10, Qt::ShiftModifier);
+    QTest::keyClick(m_grid, Qt::Key_F10); // F10 alone is no menu key
+    QCOMPARE(menuKey.count(), 2);
+    QCOMPARE(m_grid->viewport()->mapFromGlobal(menuKey.at(0).at(0).toPoint()), QPoint(4, 4));
+    const QRect row = m_grid->visualRect(m_grid->model()->index(1, 0));
+    QCOMPARE(m_grid->viewport()->mapFromGlobal(menuKey.at(1).at(0).toPoint()), QPoint(row.left() + 4, row.bottom()));
+    QCOMPARE(m_grid->RowSel(), 2);
+}
+
 void TestGrid::isReadOnlyAndSelectsWholeRows()
 {
     fillNumbered(*m_grid, 3);
@@ -287,21 +332,6 @@ void TestGrid::isReadOnlyAndSelectsWholeRows()
     QCOMPARE(selected.size(), 2);
     QCOMPARE(selected.at(0).row(), 1);
     QCOMPARE(selected.at(1).row(), 1);
-}
-
-void TestGrid::focusEventsAreFiltered()
-{
-    // The list's test covers every reason; here only that the grid filters.
-    QSignalSpy got(m_grid, &ui::Grid::GotFocus);
-    QSignalSpy lost(m_grid, &ui::Grid::LostFocus);
-    for (Qt::FocusReason reason : {Qt::PopupFocusReason, Qt::ActiveWindowFocusReason, Qt::TabFocusReason}) {
-        QFocusEvent in(QEvent::FocusIn, reason);
-        QApplication::sendEvent(m_grid, &in);
-        QFocusEvent out(QEvent::FocusOut, reason);
-        QApplication::sendEvent(m_grid, &out);
-    }
-    QCOMPARE(got.count(), 1);
-    QCOMPARE(lost.count(), 1);
 }
 
 void TestGrid::tabLeavesTheGrid()

@@ -25,9 +25,9 @@ private slots:
     void mouseDownReportsButtonAndShift();
     void doubleClickOnAnItem();
     void keyboardMoveClicks();
+    void enterOpensTheSelectedItem();
+    void menuKeysPointUnderTheSelectedItem();
 
-    void focusEventsAreFiltered_data();
-    void focusEventsAreFiltered();
     void tabbingAwayLosesFocus();
 
 private:
@@ -212,6 +212,34 @@ void TestListBox::doubleClickOnAnItem()
     QCOMPARE(dblClicks, 1);
 }
 
+void TestListBox::enterOpensTheSelectedItem()
+{
+    show({QStringLiteral("a"), QStringLiteral("b")});
+    QSignalSpy dblClick(m_list, &ui::ListBox::DblClick);
+    QTest::keyClick(m_list, Qt::Key_Return);
+    QCOMPARE(dblClick.count(), 0); // nothing selected, nothing to open
+    m_list->setSelected(1, true);
+    QTest::keyClick(m_list, Qt::Key_Return);
+    QTest::keyClick(m_list, Qt::Key_Enter, Qt::KeypadModifier);
+    QTest::keyClick(m_list, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(dblClick.count(), 2);
+}
+
+void TestListBox::menuKeysPointUnderTheSelectedItem()
+{
+    show({QStringLiteral("a"), QStringLiteral("b")});
+    QSignalSpy menuKey(m_list, &ui::ListBox::MenuKey);
+    QSignalSpy click(m_list, &ui::ListBox::Click);
+    m_list->setSelected(1, true);
+    QTest::keyClick(m_list, Qt::Key_Menu);
+    QTest::keyClick(m_list, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(menuKey.count(), 2);
+    const QRect item = m_list->visualRect(m_list->model()->index(1, 0));
+    QCOMPARE(m_list->viewport()->mapFromGlobal(menuKey.at(1).at(0).toPoint()), QPoint(item.left() + 4, item.bottom()));
+    QCOMPARE(m_list->ListIndex(), 1);
+    QCOMPARE(click.count(), 0);
+}
+
 void TestListBox::keyboardMoveClicks()
 {
     show({QStringLiteral("a"), QStringLiteral("b")});
@@ -227,33 +255,6 @@ void TestListBox::keyboardMoveClicks()
     QTest::keyClick(m_list, Qt::Key_Up);
     QCOMPARE(m_list->ListIndex(), 0);
     QCOMPARE(click.count(), 2);
-}
-
-void TestListBox::focusEventsAreFiltered_data()
-{
-    QTest::addColumn<Qt::FocusReason>("reason");
-    QTest::addColumn<bool>("reported");
-
-    QTest::newRow("tab") << Qt::TabFocusReason << true;
-    QTest::newRow("mouse") << Qt::MouseFocusReason << true;
-    QTest::newRow("other") << Qt::OtherFocusReason << true;
-    QTest::newRow("popup") << Qt::PopupFocusReason << false;
-    QTest::newRow("window activation") << Qt::ActiveWindowFocusReason << false;
-}
-
-void TestListBox::focusEventsAreFiltered()
-{
-    QFETCH(Qt::FocusReason, reason);
-    QFETCH(bool, reported);
-
-    QSignalSpy got(m_list, &ui::ListBox::GotFocus);
-    QSignalSpy lost(m_list, &ui::ListBox::LostFocus);
-    QFocusEvent in(QEvent::FocusIn, reason);
-    QApplication::sendEvent(m_list, &in);
-    QFocusEvent out(QEvent::FocusOut, reason);
-    QApplication::sendEvent(m_list, &out);
-    QCOMPARE(got.count(), int(reported));
-    QCOMPARE(lost.count(), int(reported));
 }
 
 void TestListBox::tabbingAwayLosesFocus()

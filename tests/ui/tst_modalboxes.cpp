@@ -3,6 +3,7 @@
 
 #include "modalwatch.h"
 
+#include <QAccessible>
 #include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLabel>
@@ -24,6 +25,7 @@ private slots:
     void queuedAnswersComeInOrder();
     void inputBoxReturnsTheTypedText();
     void cancelledInputBoxReturnsEmpty();
+    void inputBoxKeepsLongNamesAndIsNamedByItsPrompt();
 };
 
 void TestModalBoxes::cleanup()
@@ -53,6 +55,7 @@ void TestModalBoxes::messageBoxHasOneOkButtonAndNoIcon()
     QString text;
     QString title;
     QMessageBox::Icon icon = QMessageBox::Warning;
+    Qt::TextFormat format = Qt::AutoText;
     int buttons = 0;
     bool wasMessageBox = false;
     whenModalShown([&](QWidget* modal) {
@@ -65,12 +68,16 @@ void TestModalBoxes::messageBoxHasOneOkButtonAndNoIcon()
         text = box->text();
         title = box->windowTitle();
         icon = box->icon();
+        format = box->textFormat();
         buttons = int(box->buttons().size());
         box->button(QMessageBox::Ok)->click();
     });
-    ui::MessageBox::show(nullptr, QStringLiteral("Prompt"), QStringLiteral("Error"));
+    // What the user pasted is shown as typed, never as markup.
+    const QString prompt = QStringLiteral("You cant use <b>7</b> as telephone No");
+    ui::MessageBox::show(nullptr, prompt, QStringLiteral("Error"));
     QVERIFY(wasMessageBox);
-    QCOMPARE(text, QStringLiteral("Prompt"));
+    QCOMPARE(text, prompt);
+    QCOMPARE(format, Qt::PlainText);
     QCOMPARE(title, QStringLiteral("Error"));
     QCOMPARE(icon, QMessageBox::NoIcon);
     QCOMPARE(buttons, 1);
@@ -126,6 +133,20 @@ void TestModalBoxes::cancelledInputBoxReturnsEmpty()
     });
     QCOMPARE(ui::InputBox::ask(nullptr, QStringLiteral("Name"), QStringLiteral("New"), QStringLiteral("kept?")),
              QString());
+}
+
+void TestModalBoxes::inputBoxKeepsLongNamesAndIsNamedByItsPrompt()
+{
+    const QString name(40000, u'n');
+    QString accessibleName;
+    whenModalShown([&](QWidget* modal) {
+        auto* field = modal->findChild<QLineEdit*>();
+        accessibleName = QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name);
+        modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    QCOMPARE(ui::InputBox::ask(nullptr, QStringLiteral("Enetr new name"), QStringLiteral("Rename Folder"), name),
+             name);
+    QCOMPARE(accessibleName, QStringLiteral("Enetr new name"));
 }
 
 QTEST_MAIN(TestModalBoxes)
