@@ -11,6 +11,9 @@ packages=(
     # The smoke test: a virtual X server, a window driver, and Xlib for its
     # close helper (qt6-base-dev brings libx11-dev too; named here on purpose).
     xvfb xauth xdotool libx11-dev
+    # The same session again under a window manager, which it waits for with
+    # xprop.
+    openbox x11-utils
     imagemagick sqlite3 libsqlite3-dev
 )
 

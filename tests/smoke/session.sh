@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # One working session with the real program on a virtual X server, driven as
-# a person would with mouse clicks and typed keys, starting from an empty
-# directory file:
-#   add the folder "Friends" (toolbar New Folder, input box), open it
+# a person would with mouse clicks and typed keys, starting from a directory
+# file that holds one entry:
+#   delete the entry (a click on its grid row is the first thing the window
+#   gets, then toolbar Delete), add the folder "Friends" (toolbar New Folder, input box), open it
 #   (double-click), add two entries with Next Data (toolbar New Telphone),
 #   rename the second through the grid's popup menu, go up a level (toolbar),
 #   delete the folder (click it, toolbar Delete), close the window.
@@ -11,9 +12,13 @@
 # (stored as integers) and parents. Closing must end the program with
 # status 0.
 #
+# With QUORVELIN_SESSION_WM=openbox the session runs under that window
+# manager, otherwise on a bare server, where nothing but the program's own
+# clicks and requests moves the keyboard focus.
+#
 # Usage: session.sh QUORVELIN QUORVELIN_INIT XWINDOW
-# Exits 77 (skipped) when xvfb-run, xauth, xdotool, sqlite3 or ImageMagick is
-# missing. On a failure the screen is saved as session-failure.png, and the
+# Exits 77 (skipped) when xvfb-run, xauth, xdotool, sqlite3, ImageMagick or
+# the window manager asked for is missing. On a failure the screen is saved as session-failure.png, and the
 # directory file as session-failure.mdb, in the folder the script was started
 # in.
 set -euo pipefail
@@ -24,7 +29,7 @@ if (($# != 3)); then
 fi
 
 if [[ -z ${QUORVELIN_SESSION_DISPLAY:-} ]]; then
-    for tool in xvfb-run xauth xdotool sqlite3 import convert; do
+    for tool in xvfb-run xauth xdotool sqlite3 import convert ${QUORVELIN_SESSION_WM:+$QUORVELIN_SESSION_WM xprop}; do
         if ! command -v "$tool" >/dev/null; then
             echo "session: skipped, $tool is missing (./test.sh installs it)" >&2
             exit 77
@@ -65,11 +70,13 @@ work=$(mktemp -d)
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 pid=
+wm_pid=
 cleanup() {
     if [[ -n $pid ]]; then
         kill -KILL "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     fi
+    if [[ -n $wm_pid ]]; then kill "$wm_pid" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -207,11 +214,25 @@ toolbar() { click "$main" $(($(toolbar_button_left "$1") + 12)) $((toolbar_top +
 
 SECONDS=0
 
-step="an empty directory"
+if [[ -n ${QUORVELIN_SESSION_WM:-} ]]; then
+    step="start $QUORVELIN_SESSION_WM"
+    "$QUORVELIN_SESSION_WM" >"$work/wm.log" 2>&1 &
+    wm_pid=$!
+    # A window manager announces itself on the root window once it runs.
+    for ((n = 0; n < max_ticks; n++)); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        kill -0 "$wm_pid" 2>/dev/null || fail "$QUORVELIN_SESSION_WM ended: $(cat "$work/wm.log")"
+        sleep "$tick"
+    done
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "$QUORVELIN_SESSION_WM did not start"
+fi
+
+step="a directory with one entry"
 mkdir "$work/dir"
 cd "$work/dir"
 "$init" >/dev/null
-expect_table
+sqlite3 quorvelin.mdb "insert into book (code, name, tel, parent) values (1, 'Taxi', 5550100, 0)"
+expect_table '1|Taxi|5550100|integer|0'
 
 "$app" >"$work/stdout" 2>"$work/stderr" &
 pid=$!
@@ -219,8 +240,16 @@ main=
 main=$(wait_window Quorvelin)
 [[ $("$xwindow" type "$main") == _NET_WM_WINDOW_TYPE_NORMAL ]] || fail "the window Quorvelin is not a normal window"
 expect_up_button disabled # at the top level
-expect_table
+expect_table '1|Taxi|5550100|integer|0'
 echo "session: started, window $main"
+
+step="delete Taxi, clicked first"
+# The click is what gives the window the keyboard focus, and with it the
+# grid: Delete acts on the grid.
+click "$main" "$grid_x" "$(grid_row_y 1)"
+toolbar 4 # Delete
+expect_table
+echo "session: $step"
 
 step="add the folder Friends"
 toolbar 3 # New Folder
@@ -229,13 +258,13 @@ focus "$box"
 xdotool type --delay 10 'Friends'
 xdotool key Return
 wait_alone
-expect_table '1|Friends|0|integer|0'
+expect_table '2|Friends|0|integer|0'
 echo "session: $step"
 
 step="open Friends"
 xdotool mousemove --window "$main" "$folder1_x" "$folder1_y" click --repeat 2 --delay 80 1
 expect_up_button enabled
-expect_table '1|Friends|0|integer|0'
+expect_table '2|Friends|0|integer|0'
 echo "session: $step"
 
 step="add two entries with Next Data"
@@ -247,16 +276,16 @@ xdotool type --delay 10 'Alice Smith'
 xdotool key Tab
 xdotool type --delay 10 '5550101'
 click "$dialog" "$next_data_x" "$buttons_y"
-expect_table '1|Friends|0|integer|0' '2|Alice Smith|5550101|integer|1'
+expect_table '2|Friends|0|integer|0' '3|Alice Smith|5550101|integer|2'
 click "$dialog" "$text1_x" "$text1_y"
 xdotool type --delay 10 'Bob'
 xdotool key Tab
 xdotool type --delay 10 '5550102'
 click "$dialog" "$next_data_x" "$buttons_y"
-expect_table '1|Friends|0|integer|0' '2|Alice Smith|5550101|integer|1' '3|Bob|5550102|integer|1'
+expect_table '2|Friends|0|integer|0' '3|Alice Smith|5550101|integer|2' '4|Bob|5550102|integer|2'
 click "$dialog" "$cancel_x" "$buttons_y"
 wait_alone
-expect_table '1|Friends|0|integer|0' '2|Alice Smith|5550101|integer|1' '3|Bob|5550102|integer|1'
+expect_table '2|Friends|0|integer|0' '3|Alice Smith|5550101|integer|2' '4|Bob|5550102|integer|2'
 echo "session: $step"
 
 step="rename Bob"
@@ -275,13 +304,13 @@ xdotool key ctrl+a
 xdotool type --delay 10 "Bob O'Neil"
 click "$dialog" $((ok_x + edit_shift)) "$buttons_y"
 wait_alone
-expect_table '1|Friends|0|integer|0' '2|Alice Smith|5550101|integer|1' "3|Bob O'Neil|5550102|integer|1"
+expect_table '2|Friends|0|integer|0' '3|Alice Smith|5550101|integer|2' "4|Bob O'Neil|5550102|integer|2"
 echo "session: $step"
 
 step="go up a level"
 toolbar 1 # Up on level
 expect_up_button disabled
-expect_table '1|Friends|0|integer|0' '2|Alice Smith|5550101|integer|1' "3|Bob O'Neil|5550102|integer|1"
+expect_table '2|Friends|0|integer|0' '3|Alice Smith|5550101|integer|2' "4|Bob O'Neil|5550102|integer|2"
 echo "session: $step"
 
 step="delete Friends"
