@@ -14,6 +14,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Quorvelin"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
     QApplication::setWindowIcon(ui::Pictures::book());
+    // Lets the desktop match the window to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUORVELIN_APP_ID));
 
     std::unique_ptr<Form1> form;
     try {
