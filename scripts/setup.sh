@@ -15,6 +15,10 @@ packages=(
     # xprop.
     openbox x11-utils
     imagemagick sqlite3 libsqlite3-dev
+    # Installing as desktop software: manual pages from --help, the package's
+    # library dependencies (dpkg-shlibdeps, which needs file), and the
+    # validators of the menu entry, the software-centre data and the package.
+    help2man dpkg-dev file desktop-file-utils appstream lintian
 )
 
 missing=()
