@@ -31,7 +31,7 @@ QString uniqueConnectionName()
 
 } // namespace
 
-Database::Database(const QString& fileName)
+Database::Database(const QString& fileName, Access access)
     : m_fileName(fileName)
     , m_connectionName(uniqueConnectionName())
 {
@@ -42,7 +42,9 @@ Database::Database(const QString& fileName)
     QUrl uri;
     uri.setScheme(QStringLiteral("file"));
     uri.setPath(fileName);
-    m_connection.setDatabaseName(QString::fromUtf8(uri.toEncoded()) + QStringLiteral("?mode=rw"));
+    const bool readOnly = access == Access::ReadOnly;
+    m_connection.setDatabaseName(QString::fromUtf8(uri.toEncoded())
+                                 + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
     m_connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     if (!m_connection.open()) {
         const QString message = errorText(m_connection.lastError());
@@ -50,6 +52,8 @@ Database::Database(const QString& fileName)
         QSqlDatabase::removeDatabase(m_connectionName);
         throw StoreError(message);
     }
+    if (readOnly)
+        return;
     try {
         // A rollback journal with a full sync at every commit: a command that
         // was committed survives a crash or a power cut, one that was not

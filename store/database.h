@@ -13,13 +13,18 @@ namespace store {
 
 class RecordSet;
 
-// The open directory file. Opened for reading and writing and never created:
-// a missing file is an engine error like any other.
+// The open directory file. Never created: a missing file is an engine error
+// like any other.
 class Database
 {
 public:
+    // ReadOnly is for readers that must leave the file exactly as it is, while
+    // the program may have it open: no write can reach it, not even the
+    // pragmas a ReadWrite open sets.
+    enum class Access { ReadWrite, ReadOnly };
+
     // Throws StoreError with the engine's message when the file cannot be opened.
-    explicit Database(const QString& fileName);
+    explicit Database(const QString& fileName, Access access = Access::ReadWrite);
     ~Database();
 
     Database(const Database&) = delete;
