@@ -7,6 +7,7 @@
 #include "finder.h"
 #include "folderpath.h"
 #include "importer.h"
+#include "publisher.h"
 #include "samplebook.h"
 #include "tree.h"
 #include "vcardformat.h"
@@ -47,6 +48,10 @@ Commands:
   check [--repair]                         look for damage, and repair it
   backup DEST                              copy the file safely, even while
                                            Quorvelin has it open
+  publish URL [--folder PATH] [--user NAME] [--dry-run]
+                                           make a CardDAV address book hold
+                                           the entries, for phones and mail
+                                           clients
 
 Run "quorvelin-tool COMMAND --help" (or "quorvelin-tool help COMMAND") for
 the details of a command.
@@ -60,6 +65,7 @@ Exit status: 0 done; 1 find found nothing, or check found damage; 2 failed.
 )");
 
 const QMap<QString, QString> CommandHelp = {
+    {QStringLiteral("publish"), Publisher::help()},
     {QStringLiteral("init"), QStringLiteral(R"(Usage: quorvelin-tool [--file PATH] init [--sample]
 
 Makes a new directory file, quorvelin.mdb in the working directory or PATH,
@@ -287,6 +293,8 @@ int Cli::run(const QStringList& arguments)
             return check(rest);
         if (command == u"backup")
             return backup(rest);
+        if (command == u"publish")
+            return publish(rest);
     } catch (const store::StoreError& error) {
         return fail(command, error.message());
     } catch (const ToolError& error) {
@@ -409,16 +417,7 @@ int Cli::exportBook(const QStringList& arguments)
 
     store::Database database(requireFile());
     const Tree tree = Tree::load(database);
-    std::vector<size_t> tops{Tree::Top};
-    if (parser.isSet(folder)) {
-        const QStringList path = FolderPath::parse(parser.value(folder));
-        if (!path.isEmpty()) {
-            tops = tree.folders(path);
-            if (tops.empty())
-                return fail(command, QStringLiteral("no folder %1.").arg(FolderPath::format(path)));
-        }
-    }
-    const std::vector<FlatRecord> records = tree.flatten(tops);
+    const std::vector<FlatRecord> records = tree.flatten(tree.scope(parser.value(folder)));
     const QByteArray data = *kind == Format::Csv ? CsvFormat::write(records) : VCardFormat::write(records);
     if (m_out.write(data) != data.size())
         return fail(command, QStringLiteral("cannot write the output: %1").arg(m_out.errorString()));
@@ -594,4 +593,23 @@ int Cli::backup(const QStringList& arguments)
     const QString written = Backup::copy(requireFile(), parser.positionalArguments().first());
     print(QStringLiteral("Copied %1 to %2.\n").arg(m_file, written));
     return Ok;
+}
+
+int Cli::publish(const QStringList& arguments)
+{
+    const QString command = QStringLiteral("publish");
+    QCommandLineParser parser;
+    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"));
+    parser.addOptions({folder, user, dryRun});
+    int status = Ok;
+    if (!parse(command, arguments, parser, status))
+        return status;
+    if (parser.positionalArguments().size() != 1)
+        return fail(command, QStringLiteral("expected one URL. See quorvelin-tool publish --help."));
+    Publisher publisher(m_out, m_err, m_progress);
+    const bool done = publisher.run(requireFile(), {parser.positionalArguments().first(), parser.value(folder),
+                                                    parser.value(user), parser.isSet(dryRun)});
+    return done ? Ok : Failed;
 }

@@ -18,6 +18,10 @@ public:
     // `in` is read for an import from "-".
     Cli(QIODevice& out, QIODevice& err, QIODevice* in = nullptr);
 
+    // Lets long commands rewrite a progress line on `err`, which must then
+    // be a terminal.
+    void setProgressShown(bool shown) { m_progress = shown; }
+
     // `arguments` as main() gets them, the program's name first.
     int run(const QStringList& arguments);
 
@@ -32,6 +36,7 @@ private:
     int check(const QStringList& arguments);
     int backup(const QStringList& arguments);
     int initCommand(const QStringList& arguments);
+    int publish(const QStringList& arguments);
 
     // Parses a command's own arguments; false when the command is done
     // already (help shown, or a usage error reported), with its status.
@@ -49,4 +54,5 @@ private:
     QIODevice& m_err;
     QIODevice* m_in;
     QString m_file = QStringLiteral("quorvelin.mdb");
+    bool m_progress = false;
 };

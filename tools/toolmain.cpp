@@ -1,7 +1,8 @@
-// quorvelin-tool: finds, exports, imports, checks and backs up a Quorvelin
-// directory from the command line.
+// quorvelin-tool: finds, exports, imports, checks, backs up and publishes a
+// Quorvelin directory from the command line.
 
 #include "cli.h"
+#include "terminal.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -15,6 +16,7 @@ int main(int argc, char* argv[])
         || !in.open(stdin, QIODevice::ReadOnly))
         return Cli::Failed;
     Cli cli(out, err, &in);
+    cli.setProgressShown(Terminal::errorIsTerminal());
     const int status = cli.run(QCoreApplication::arguments());
     // A full disk or a closed pipe shows only when the buffer is written.
     if (!out.flush())

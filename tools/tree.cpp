@@ -1,5 +1,7 @@
 #include "tree.h"
 
+#include "folderpath.h"
+
 #include "store/database.h"
 #include "store/recordset.h"
 #include "store/statements.h"
@@ -182,6 +184,17 @@ std::vector<size_t> Tree::folders(const QStringList& path) const
     return current;
 }
 
+std::vector<size_t> Tree::scope(const QString& folderPath) const
+{
+    const QStringList path = FolderPath::parse(folderPath);
+    if (path.isEmpty())
+        return {Top};
+    std::vector<size_t> found = folders(path);
+    if (found.empty())
+        throw ToolError(QStringLiteral("no folder %1.").arg(FolderPath::format(path)));
+    return found;
+}
+
 std::vector<size_t> Tree::walk() const
 {
     std::vector<size_t> order;
@@ -205,6 +218,14 @@ std::vector<size_t> Tree::walk() const
 std::vector<FlatRecord> Tree::flatten(const std::vector<size_t>& tops) const
 {
     std::vector<FlatRecord> result;
+    for (Placed& placed : place(tops))
+        result.push_back(std::move(placed.record));
+    return result;
+}
+
+std::vector<Tree::Placed> Tree::place(const std::vector<size_t>& tops) const
+{
+    std::vector<Placed> result;
     struct Step
     {
         size_t index;
@@ -229,7 +250,7 @@ std::vector<FlatRecord> Tree::flatten(const std::vector<size_t>& tops) const
         seen[step.index] = true;
         const Record& r = m_records[step.index];
         path.resize(step.depth);
-        result.push_back({path, r.name, *r.telValue, 0});
+        result.push_back({step.index, {path, r.name, *r.telValue, 0}});
         if (r.isFolder()) {
             const auto& inside = children(step.index);
             for (auto c = inside.rbegin(); c != inside.rend(); ++c)

@@ -62,11 +62,21 @@ public:
     QStringList pathOf(size_t index) const;
     // The folders a path names; several when sibling folders share a name.
     std::vector<size_t> folders(const QStringList& path) const;
+    // What a --folder option names: its folders, or Top for "/" or nothing.
+    // Throws ToolError when it names no folder.
+    std::vector<size_t> scope(const QString& folderPath) const;
 
     // `tops` (records, or Top for everything) and all beneath them, each folder
     // followed by what it holds, with paths starting at the parent of `tops`.
     // This is the order an import reads back into the same tree.
     std::vector<FlatRecord> flatten(const std::vector<size_t>& tops) const;
+    struct Placed
+    {
+        size_t index;
+        FlatRecord record;
+    };
+    // The same, each with the record it was made from.
+    std::vector<Placed> place(const std::vector<size_t>& tops) const;
     // The same walk as indexes: reachable records in tree order.
     std::vector<size_t> walk() const;
 

@@ -1,0 +1,156 @@
+#include "radicaleserver.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
+}
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+} // namespace
+
+RadicaleServer::RadicaleServer(const QString& user, const QString& password, const QString& logLevel)
+    : m_user(user)
+    , m_password(password)
+    , m_logLevel(logLevel)
+{
+    // Into a file rather than a pipe, which would stop the server once full
+    // while nobody reads it.
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+    m_process.setStandardOutputFile(m_dir.filePath(QStringLiteral("log")));
+}
+
+RadicaleServer::~RadicaleServer()
+{
+    stop();
+}
+
+bool RadicaleServer::start()
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("radicale"));
+    if (program.isEmpty()) {
+        m_error = QStringLiteral("radicale is not installed (scripts/setup.sh installs it)");
+        return false;
+    }
+    if (!writeFile(m_dir.filePath(QStringLiteral("users")), (m_user + u':' + m_password + u'\n').toUtf8())) {
+        m_error = QStringLiteral("cannot write the users file");
+        return false;
+    }
+    // Another program may take the port between the probe and Radicale's
+    // start; a few tries get past that.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        m_port = freePort();
+        const QString config = QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n"
+                                              "[auth]\ntype = htpasswd\nhtpasswd_filename = %2\n"
+                                              "htpasswd_encryption = plain\ndelay = 0\n"
+                                              "[rights]\ntype = owner_only\n"
+                                              "[storage]\nfilesystem_folder = %3\n"
+                                              "[web]\ntype = none\n"
+                                              "[logging]\nlevel = %4\n")
+                                   .arg(QString::number(m_port), m_dir.filePath(QStringLiteral("users")),
+                                        m_dir.filePath(QStringLiteral("collections")), m_logLevel);
+        const QString configPath = m_dir.filePath(QStringLiteral("config"));
+        if (!writeFile(configPath, config.toUtf8())) {
+            m_error = QStringLiteral("cannot write the configuration");
+            return false;
+        }
+        m_process.start(program, {QStringLiteral("-C"), configPath});
+        if (!m_process.waitForStarted(10'000)) {
+            m_error = m_process.errorString();
+            return false;
+        }
+        const QDeadlineTimer deadline(20'000);
+        while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, m_port);
+            if (socket.waitForConnected(200))
+                return true;
+            QThread::msleep(50);
+        }
+        stop();
+        m_error = QStringLiteral("radicale did not start: ") + log();
+    }
+    return false;
+}
+
+void RadicaleServer::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(10'000)) {
+        m_process.kill();
+        m_process.waitForFinished(5'000);
+    }
+}
+
+QUrl RadicaleServer::addressBook(const QString& name) const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1/%2/%3/").arg(QString::number(m_port), m_user, name));
+}
+
+bool RadicaleServer::makeAddressBook(const QString& name)
+{
+    const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                            "<D:mkcol xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><D:set><D:prop>"
+                            "<D:resourcetype><D:collection/><C:addressbook/></D:resourcetype>"
+                            "</D:prop></D:set></D:mkcol>";
+    return request("MKCOL", addressBook(name), body, {{"Content-Type", "application/xml"}}).status == 201;
+}
+
+RadicaleServer::Reply RadicaleServer::request(const QByteArray& verb, const QUrl& url, const QByteArray& body,
+                                              const QList<QPair<QByteArray, QByteArray>>& headers)
+{
+    QNetworkAccessManager network;
+    QNetworkRequest http(url);
+    http.setRawHeader("Authorization", "Basic " + (m_user + u':' + m_password).toUtf8().toBase64());
+    for (const auto& [name, value] : headers)
+        http.setRawHeader(name, value);
+    const std::unique_ptr<QNetworkReply> reply(network.sendCustomRequest(http, verb, body));
+    QEventLoop loop;
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    return {reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
+            reply->rawHeader("ETag")};
+}
+
+QList<QPair<QString, QString>> RadicaleServer::etags(const QUrl& collection)
+{
+    const Reply listing = request("PROPFIND", collection,
+                                  "<?xml version=\"1.0\"?><propfind xmlns=\"DAV:\"><prop><getetag/></prop></propfind>",
+                                  {{"Depth", "1"}});
+    // Radicale writes each response on its own, href before the ETag.
+    static const QRegularExpression card(QStringLiteral("<href>([^<]*\\.vcf)</href>.*?<getetag>([^<]*)</getetag>"));
+    QList<QPair<QString, QString>> result;
+    for (const QRegularExpressionMatch& m : card.globalMatch(QString::fromUtf8(listing.body)))
+        result.append({m.captured(1), m.captured(2)});
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+QString RadicaleServer::log() const
+{
+    QFile file(m_dir.filePath(QStringLiteral("log")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}

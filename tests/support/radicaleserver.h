@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <QUrl>
+
+// A Radicale CardDAV server of one's own: on 127.0.0.1 and a free port, with
+// one user in a plain htpasswd file and its collections in a temporary
+// folder, stopped and removed with the object.
+class RadicaleServer
+{
+public:
+    // `logLevel` as Radicale takes it: "info" logs every request.
+    RadicaleServer(const QString& user, const QString& password, const QString& logLevel = QStringLiteral("warning"));
+    ~RadicaleServer();
+
+    RadicaleServer(const RadicaleServer&) = delete;
+    RadicaleServer& operator=(const RadicaleServer&) = delete;
+
+    // False, with errorString(), when Radicale is missing or does not start.
+    bool start();
+    void stop();
+    QString errorString() const { return m_error; }
+
+    // http://127.0.0.1:PORT/USER/NAME/
+    QUrl addressBook(const QString& name) const;
+    // An extended MKCOL, as a client makes a new address book.
+    bool makeAddressBook(const QString& name);
+
+    struct Reply
+    {
+        int status = 0;
+        QByteArray body;
+        QByteArray etag;
+    };
+    // A request as the user, credentials sent up front.
+    Reply request(const QByteArray& verb, const QUrl& url, const QByteArray& body = {},
+                  const QList<QPair<QByteArray, QByteArray>>& headers = {});
+    // href -> ETag of every card in the collection, by PROPFIND.
+    QList<QPair<QString, QString>> etags(const QUrl& collection);
+
+    // What Radicale wrote to its log so far.
+    QString log() const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_user;
+    QString m_password;
+    QString m_logLevel;
+    quint16 m_port = 0;
+    QProcess m_process;
+    QString m_error;
+};

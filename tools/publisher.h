@@ -1,0 +1,59 @@
+#pragma once
+
+#include "contactcard.h"
+#include "davclient.h"
+#include "syncplan.h"
+
+#include <QIODevice>
+#include <QString>
+#include <QUrl>
+
+#include <vector>
+
+// quorvelin-tool publish: makes a CardDAV address book (RFC 6352) hold a card
+// for every telephone entry of the directory or of one folder, sending only
+// what differs. The directory file is only read.
+class Publisher
+{
+public:
+    struct Options
+    {
+        QString url;
+        QString folder; // as --folder takes it; empty for the whole tree
+        QString user;   // empty: the one in the URL, if any
+        bool dryRun = false;
+    };
+
+    // `progress`: rewrite a progress line on `err` while requests run.
+    Publisher(QIODevice& out, QIODevice& err, bool progress);
+
+    // True when the address book holds what it should (or, in a dry run,
+    // once the plan is shown). Failures before anything was changed throw
+    // ToolError; a card that could not be sent is reported by name, the
+    // others are sent all the same, and the result is false.
+    bool run(const QString& file, const Options& options);
+
+    static QString help();
+
+    // The start of the file names of the cards made from the directory file
+    // at `path`: its UIDs are this and the entry's code.
+    static QString cardPrefix(const QString& path);
+
+private:
+    std::vector<ContactCard> cards(const QString& file, const QString& folder);
+    QString password(const QString& user) const;
+    std::vector<SyncPlan::Remote> readCollection(DavClient& client, const QString& prefix);
+    bool send(DavClient& client, const SyncPlan& plan, size_t entries);
+    void showPlan(const SyncPlan& plan, size_t entries);
+
+    void print(const QString& text);
+    void warn(const QString& message);
+    // What went wrong with a request to `url`, for a message.
+    QString failure(const QUrl& url, const DavClient::Response& response) const;
+
+    QIODevice& m_out;
+    QIODevice& m_err;
+    bool m_progress;
+    QUrl m_collection; // ending in "/", without user information
+    QString m_user;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "contactcard.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+// What publish sends to make an address book hold the cards it should:
+// a PUT for each card that is missing or differs, a DELETE for each card it
+// made earlier whose entry is gone, nothing for the rest. Only the cards
+// publish made are ever looked at; the caller leaves the others out.
+class SyncPlan
+{
+public:
+    // A card publish made, as the server holds it now.
+    struct Remote
+    {
+        QString fileName; // the last step of its href
+        QString href;     // as the server wrote it
+        QString etag;
+        QString card;
+    };
+
+    struct Action
+    {
+        enum class Kind { Add, Change, Remove };
+        Kind kind;
+        QString fileName;
+        QString href;  // the server's, for Change and Remove
+        QString etag;  // the precondition, for Change and Remove
+        QByteArray card; // for Add and Change
+        QString label; // the entry, as messages name it
+    };
+
+    SyncPlan(const std::vector<ContactCard>& wanted, const std::vector<Remote>& remote);
+
+    const std::vector<Action>& actions() const { return m_actions; }
+    size_t count(Action::Kind kind) const;
+    size_t unchanged() const { return m_unchanged; }
+
+private:
+    std::vector<Action> m_actions;
+    size_t m_unchanged = 0;
+};
