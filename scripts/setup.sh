@@ -19,6 +19,9 @@ packages=(
     # library dependencies (dpkg-shlibdeps, which needs file), and the
     # validators of the menu entry, the software-centre data and the package.
     help2man dpkg-dev file desktop-file-utils appstream lintian
+    # publish's tests: a CardDAV server to publish to, and two clients that
+    # read the address book back.
+    radicale vdirsyncer khard
 )
 
 missing=()

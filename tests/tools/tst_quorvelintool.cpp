@@ -115,7 +115,7 @@ void TestQuorvelinTool::help_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("usage");
     QTest::newRow("tool") << QStringList{"--help"} << "Usage: quorvelin-tool [--file PATH] COMMAND";
-    for (const char* command : {"init", "find", "export", "import", "check", "backup"}) {
+    for (const char* command : {"init", "find", "export", "import", "check", "backup", "publish"}) {
         const QString usage = QStringLiteral("Usage: quorvelin-tool [--file PATH] %1").arg(command);
         QTest::addRow("%s --help", command) << QStringList{command, "--help"} << usage;
         QTest::addRow("help %s", command) << QStringList{"help", command} << usage;
@@ -151,6 +151,9 @@ void TestQuorvelinTool::failures_data()
     QTest::newRow("backup over a file") << QStringList{"backup", "quorvelin.mdb"} << 2 << "already exists";
     QTest::newRow("init over a file") << QStringList{"init", "--sample"} << 2 << "already exists";
     QTest::newRow("check with an argument") << QStringList{"check", "now"} << 2 << "unexpected argument";
+    QTest::newRow("publish without a URL") << QStringList{"publish", "--dry-run"} << 2 << "expected one URL";
+    QTest::newRow("publish a missing folder") << QStringList{"publish", "https://h/b/", "--folder", "/Nope"} << 2
+                                              << "no folder /Nope";
 }
 
 void TestQuorvelinTool::failures()
