@@ -96,6 +96,13 @@ void Publisher::print(const QString& text)
     m_out.write(text.toUtf8());
 }
 
+void Publisher::progress(const QString& text)
+{
+    // Rewritten in place, and cleared with an empty text.
+    if (m_progress)
+        m_err.write((QStringLiteral("\r\033[K") + text).toUtf8());
+}
+
 void Publisher::warn(const QString& message)
 {
     m_err.write(QStringLiteral("quorvelin-tool publish: %1\n").arg(message).toUtf8());
@@ -112,7 +119,17 @@ bool Publisher::run(const QString& file, const Options& options)
 
     const std::vector<ContactCard> wanted = cards(file, options.folder);
     DavClient client(m_user, m_user.isEmpty() ? QString() : password(m_user));
-    const SyncPlan plan(wanted, readCollection(client, cardPrefix(file)));
+    progress(QStringLiteral("publish: reading the address book"));
+    const std::vector<SyncPlan::Remote> remote = [&] {
+        try {
+            return readCollection(client, cardPrefix(file));
+        } catch (const ToolError&) {
+            progress(QString());
+            throw;
+        }
+    }();
+    progress(QString());
+    const SyncPlan plan(wanted, remote);
     if (options.dryRun) {
         showPlan(plan, wanted.size());
         return true;
@@ -292,16 +309,15 @@ bool Publisher::send(DavClient& client, const SyncPlan& plan, size_t entries)
 
     QElapsedTimer shown;
     shown.start();
-    const auto progress = [&](size_t finished) {
-        // A line rewritten in place, no more often than the eye follows.
-        if (m_progress && (shown.elapsed() >= 100 || finished == requests.size())) {
-            m_err.write(QStringLiteral("\rpublish: %1 of %2 cards sent").arg(finished).arg(requests.size()).toUtf8());
+    const auto sent = [&](size_t finished) {
+        // No more often than the eye follows.
+        if (shown.elapsed() >= 100 || finished == requests.size()) {
+            progress(QStringLiteral("publish: %1 of %2 cards sent").arg(finished).arg(requests.size()));
             shown.restart();
         }
     };
-    const std::vector<DavClient::Response> responses = client.send(requests, progress);
-    if (m_progress && !requests.empty())
-        m_err.write("\r\033[K");
+    const std::vector<DavClient::Response> responses = client.send(requests, sent);
+    progress(QString());
 
     size_t done[3] = {0, 0, 0};
     size_t failed = 0;

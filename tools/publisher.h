@@ -47,6 +47,7 @@ private:
     void showPlan(const SyncPlan& plan, size_t entries);
 
     void print(const QString& text);
+    void progress(const QString& text);
     void warn(const QString& message);
     // What went wrong with a request to `url`, for a message.
     QString failure(const QUrl& url, const DavClient::Response& response) const;

@@ -12,7 +12,8 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvelin-tool"));
     QFile out, err, in;
-    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly)
+    // Messages and the progress line show when written, not at the end.
+    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered)
         || !in.open(stdin, QIODevice::ReadOnly))
         return Cli::Failed;
     Cli cli(out, err, &in);

@@ -1,0 +1,99 @@
+#include "publishbench.h"
+
+#include "benchbook.h"
+#include "measure.h"
+#include "radicaleserver.h"
+
+#include "tools/bookwriter.h"
+#include "tools/cli.h"
+#include "tools/contactcard.h"
+#include "tools/davclient.h"
+#include "tools/publisher.h"
+
+#include <QBuffer>
+#include <QRegularExpression>
+
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+const QString User = QStringLiteral("bench");
+const QString Password = QStringLiteral("bench-password");
+
+void require(bool condition, const QString& what)
+{
+    if (!condition)
+        throw std::runtime_error(what.toStdString());
+}
+
+// The command as a user runs it; its output, which must say it is done.
+QByteArray publish(const QString& file, const QUrl& url)
+{
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    Cli cli(out, err);
+    const int status = cli.run({QStringLiteral("quorvelin-tool"), QStringLiteral("--file"), file,
+                                QStringLiteral("publish"), url.toString(), QStringLiteral("--user"), User});
+    require(status == 0, QStringLiteral("publish failed: ") + QString::fromUtf8(err.data()));
+    return out.data();
+}
+
+} // namespace
+
+PublishBench::Result PublishBench::run(const QString& folder)
+{
+    const QString file = folder + QStringLiteral("/quorvelin.mdb");
+    std::vector<SampleBook::Row> rows;
+    std::vector<std::pair<qint64, FlatRecord>> entries;
+    qint64 code = 0;
+    for (int f = 0; f < Folders; ++f) {
+        const qint64 folderCode = ++code;
+        const QString name = QStringLiteral("Folder %1").arg(f + 1);
+        rows.push_back({folderCode, name, 0, 0});
+        for (int e = 0; e < Entries / Folders; ++e) {
+            ++code;
+            rows.push_back({code, benchName(quint64(code)), benchNumber(quint64(code)), folderCode});
+            entries.push_back({code, {{name}, rows.back().name, rows.back().tel, 0}});
+        }
+    }
+    BookWriter writer(file);
+    require(writer.create(rows), writer.errorString());
+
+    // At level info Radicale logs every request it receives.
+    RadicaleServer server(User, Password, QStringLiteral("info"));
+    require(server.start(), server.errorString());
+    require(server.makeAddressBook(QStringLiteral("published")) && server.makeAddressBook(QStringLiteral("bare")),
+            QStringLiteral("Radicale made no address book"));
+    const QUrl published = server.addressBook(QStringLiteral("published"));
+    qputenv("QUORVELIN_CARDDAV_PASSWORD", Password.toUtf8());
+
+    Result result;
+    QByteArray summary;
+    result.publishMs = millisecondsOf([&] { summary = publish(file, published); });
+    const QString added = QStringLiteral("%1 entries: %1 added, 0 changed, 0 removed, 0 unchanged.\n").arg(Entries);
+    require(summary == added.toUtf8(), QStringLiteral("the first publish said ") + QString::fromUtf8(summary));
+
+    const qsizetype logged = server.log().size();
+    summary = publish(file, published);
+    const QString unchanged = QStringLiteral("%1 entries: 0 added, 0 changed, 0 removed, %1 unchanged.\n").arg(Entries);
+    require(summary == unchanged.toUtf8(), QStringLiteral("the second publish said ") + QString::fromUtf8(summary));
+    static const QRegularExpression request(QStringLiteral("\\] [A-Z]+ request for '"));
+    result.republishRequests = int(server.log().mid(logged).count(request));
+
+    const QString prefix = Publisher::cardPrefix(file);
+    const QUrl bare = server.addressBook(QStringLiteral("bare"));
+    std::vector<DavClient::Request> puts;
+    for (const auto& [entryCode, entry] : entries) {
+        const ContactCard card(prefix + QString::number(entryCode), entry);
+        puts.push_back({"PUT", bare.resolved(QUrl(card.fileName())), card.text(),
+                        {{"If-None-Match", "*"}, {"Content-Type", "text/vcard; charset=utf-8"}}});
+    }
+    DavClient client(User, Password);
+    std::vector<DavClient::Response> responses;
+    result.barePutsMs = millisecondsOf([&] { responses = client.send(puts); });
+    for (const DavClient::Response& r : responses)
+        require(r.status == 201, QStringLiteral("a bare PUT was answered %1").arg(r.statusText()));
+    return result;
+}
