@@ -12,6 +12,9 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+#include <map>
+
 namespace {
 
 const QByteArray XmlType = "application/xml; charset=utf-8";
@@ -319,14 +322,14 @@ bool Publisher::send(DavClient& client, const SyncPlan& plan, size_t entries)
     const std::vector<DavClient::Response> responses = client.send(requests, sent);
     progress(QString());
 
-    size_t done[3] = {0, 0, 0};
+    std::map<SyncPlan::Action::Kind, size_t> done;
     size_t failed = 0;
     for (size_t i = 0; i < actions.size(); ++i) {
         const SyncPlan::Action& a = actions[i];
         const DavClient::Response& r = responses[i];
         // Removing a card someone else removed first leaves what was wanted.
         if (succeeded(r.status) || (a.kind == SyncPlan::Action::Kind::Remove && r.status == 404)) {
-            ++done[int(a.kind)];
+            ++done[a.kind];
             continue;
         }
         ++failed;
@@ -339,8 +342,9 @@ bool Publisher::send(DavClient& client, const SyncPlan& plan, size_t entries)
             warn(QStringLiteral("%1 (%2)").arg(failure(urls[i], r), a.label));
     }
     QString summary = QStringLiteral("%1: %2 added, %3 changed, %4 removed, %5 unchanged")
-                          .arg(counted(entries, "entry", "entries"), QString::number(done[0]), QString::number(done[1]),
-                               QString::number(done[2]), QString::number(plan.unchanged()));
+                          .arg(counted(entries, "entry", "entries"), QString::number(done[SyncPlan::Action::Kind::Add]),
+                               QString::number(done[SyncPlan::Action::Kind::Change]),
+                               QString::number(done[SyncPlan::Action::Kind::Remove]), QString::number(plan.unchanged()));
     if (failed)
         summary += QStringLiteral("; %1 not done").arg(counted(failed, "card", "cards"));
     print(summary + QStringLiteral(".\n"));
