@@ -26,6 +26,7 @@ private slots:
     void notADirectory();
     void transactionRollsBackUnlessCommitted();
     void commitPersists();
+    void readOnlyChangesNothing();
 
 private:
     static void addFolder(Database& db, qint64 code)
@@ -158,6 +159,26 @@ void TestDatabase::commitPersists()
     QVERIFY(!QFile::exists(book.path() + QStringLiteral("-journal")));
     Database again(QStringLiteral("quorvelin.mdb"));
     QCOMPARE(again.OpenRecordset(Statements::MaxCode()).Field(u"mm"), QStringLiteral("2"));
+}
+
+void TestDatabase::readOnlyChangesNothing()
+{
+    BookFile book;
+    book.add(17, "Work", 0, 0);
+    // Left in WAL mode by another tool: a writing open switches it back.
+    book.exec(QStringLiteral("pragma journal_mode=wal"));
+    const auto journalMode = [&] {
+        QFile file(book.path());
+        return file.open(QIODevice::ReadOnly) ? file.read(20).at(18) : -1; // the header's write version
+    };
+    QCOMPARE(journalMode(), 2);
+    {
+        Database reader(book.path(), Database::Access::ReadOnly);
+        QCOMPARE(reader.OpenRecordset(Statements::MaxCode()).Field(u"mm"), QStringLiteral("17"));
+        QVERIFY_THROWS_EXCEPTION(StoreError, reader.execute(QStringLiteral("delete from book")));
+    }
+    QCOMPARE(journalMode(), 2);
+    QCOMPARE(book.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)
