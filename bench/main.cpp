@@ -196,8 +196,9 @@ private:
 class Bench
 {
 public:
-    Bench(bool quick, const QString& folder)
+    Bench(bool quick, int publishEntries, const QString& folder)
         : m_quick(quick)
+        , m_publishEntries(publishEntries)
         , m_pristine(folder + QStringLiteral("/pristine/") + FileName)
         , m_work(folder + QStringLiteral("/work/") + FileName)
         , m_floorFile(folder + QStringLiteral("/floor/") + FileName)
@@ -596,12 +597,13 @@ private:
     // the floor's alike.
     void publish()
     {
-        const PublishBench::Result result = PublishBench::run(m_publishFolder);
+        const PublishBench::Result result = PublishBench::run(m_publishFolder, m_publishEntries);
         report({"republish requests", 3, double(result.republishRequests), 0, "requests", true});
         report({"first publish", 1.5, result.publishMs, result.barePutsMs, "ms"});
     }
 
     bool m_quick;
+    int m_publishEntries;
     QString m_pristine;
     QString m_work;
     QString m_floorFile;
@@ -637,12 +639,14 @@ int probeMemory(const QString& folder, qint64 code)
 
 void usage()
 {
-    std::printf("usage: quorvelin-bench [--quick] [--only FIGURE] [--verbose]\n"
+    std::printf("usage: quorvelin-bench [--quick] [--only FIGURE] [--publish-entries N] [--verbose]\n"
                 "Times the program's operations on a generated directory of a million records\n"
                 "against the bare engine doing the same work, and prints each ratio.\n"
                 "  --quick        fewer repetitions, same data; under a minute\n"
                 "  --only FIGURE  measure one figure, e.g. --only \"add in a row\"; --only publish\n"
                 "                 gives the two figures of publishing (it needs radicale)\n"
+                "  --publish-entries N  publish N entries rather than 10,000: Radicale's time\n"
+                "                 for a first publish grows with the square of N\n"
                 "  --verbose      print every repetition's wall and processor time to stderr\n");
 }
 
@@ -661,6 +665,7 @@ int main(int argc, char* argv[])
         if (args.size() == 3 && args.at(0) == QLatin1String("--probe-memory"))
             return probeMemory(args.at(1), args.at(2).toLongLong());
         bool quick = false;
+        int publishEntries = PublishBench::Entries;
         QString only;
         for (qsizetype i = 0; i < args.size(); ++i) {
             const QString& arg = args.at(i);
@@ -670,6 +675,8 @@ int main(int argc, char* argv[])
                 setVerbose(true);
             } else if (arg == QLatin1String("--only") && i + 1 < args.size()) {
                 only = args.at(++i);
+            } else if (arg == QLatin1String("--publish-entries") && i + 1 < args.size() && args.at(i + 1).toInt() > 0) {
+                publishEntries = args.at(++i).toInt();
             } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
                 usage();
                 return 0;
@@ -682,7 +689,7 @@ int main(int argc, char* argv[])
         QTemporaryDir folder;
         require(folder.isValid(), QStringLiteral("cannot make a temporary folder"));
         const QString oldCwd = QDir::currentPath();
-        Bench bench(quick, folder.path());
+        Bench bench(quick, publishEntries, folder.path());
         bench.build();
         bench.run(only);
         QDir::setCurrent(oldCwd);

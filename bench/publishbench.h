@@ -2,10 +2,10 @@
 
 #include <QString>
 
-// quorvelin-tool publish on a directory of 10,000 entries, against a Radicale
-// server of its own on this machine: how many requests a publish with
-// nothing to do sends, and how long a first publish takes beside the same
-// PUTs sent with nothing else around them.
+// quorvelin-tool publish on a directory of 10,000 entries (or as many as
+// asked for), against a Radicale server of its own on this machine: how many
+// requests a publish with nothing to do sends, and how long a first publish
+// takes beside the same PUTs sent with nothing else around them.
 class PublishBench
 {
 public:
@@ -20,5 +20,5 @@ public:
     };
 
     // Works in `folder`, which must exist. Throws std::runtime_error.
-    static Result run(const QString& folder);
+    static Result run(const QString& folder, int entries);
 };
