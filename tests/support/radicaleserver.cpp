@@ -46,6 +46,11 @@ RadicaleServer::~RadicaleServer()
     stop();
 }
 
+void RadicaleServer::useTls(const QString& certificate, const QString& key)
+{
+    m_tls = QStringLiteral("ssl = True\ncertificate = %1\nkey = %2\n").arg(certificate, key);
+}
+
 bool RadicaleServer::start()
 {
     const QString program = QStandardPaths::findExecutable(QStringLiteral("radicale"));
@@ -61,7 +66,7 @@ bool RadicaleServer::start()
     // start; a few tries get past that.
     for (int attempt = 0; attempt < 3; ++attempt) {
         m_port = freePort();
-        const QString config = QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n"
+        const QString config = QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n%5"
                                               "[auth]\ntype = htpasswd\nhtpasswd_filename = %2\n"
                                               "htpasswd_encryption = plain\ndelay = 0\n"
                                               "[rights]\ntype = owner_only\n"
@@ -69,7 +74,7 @@ bool RadicaleServer::start()
                                               "[web]\ntype = none\n"
                                               "[logging]\nlevel = %4\n")
                                    .arg(QString::number(m_port), m_dir.filePath(QStringLiteral("users")),
-                                        m_dir.filePath(QStringLiteral("collections")), m_logLevel);
+                                        m_dir.filePath(QStringLiteral("collections")), m_logLevel, m_tls);
         const QString configPath = m_dir.filePath(QStringLiteral("config"));
         if (!writeFile(configPath, config.toUtf8())) {
             m_error = QStringLiteral("cannot write the configuration");
@@ -107,7 +112,9 @@ void RadicaleServer::stop()
 
 QUrl RadicaleServer::addressBook(const QString& name) const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/%2/%3/").arg(QString::number(m_port), m_user, name));
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2/%3/%4/")
+                    .arg(m_tls.isEmpty() ? QStringLiteral("http") : QStringLiteral("https"), QString::number(m_port),
+                         m_user, name));
 }
 
 bool RadicaleServer::makeAddressBook(const QString& name)

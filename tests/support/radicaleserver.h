@@ -21,12 +21,14 @@ public:
     RadicaleServer(const RadicaleServer&) = delete;
     RadicaleServer& operator=(const RadicaleServer&) = delete;
 
+    // Serve https:// with this certificate and key (PEM files) from start().
+    void useTls(const QString& certificate, const QString& key);
     // False, with errorString(), when Radicale is missing or does not start.
     bool start();
     void stop();
     QString errorString() const { return m_error; }
 
-    // http://127.0.0.1:PORT/USER/NAME/
+    // http://127.0.0.1:PORT/USER/NAME/, or https://
     QUrl addressBook(const QString& name) const;
     // An extended MKCOL, as a client makes a new address book.
     bool makeAddressBook(const QString& name);
@@ -51,6 +53,7 @@ private:
     QString m_user;
     QString m_password;
     QString m_logLevel;
+    QString m_tls; // the configuration lines for it
     quint16 m_port = 0;
     QProcess m_process;
     QString m_error;

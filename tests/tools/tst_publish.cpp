@@ -76,6 +76,7 @@ private slots:
     void failuresChangeNothing_data();
     void failuresChangeNothing();
     void stoppedServer();
+    void untrustedCertificate();
     void plainHttpRefusedBeforeConnecting();
     void readByOtherClients();
 
@@ -294,6 +295,27 @@ void TestPublish::stoppedServer()
     QCOMPARE(r.status, 2);
     QVERIFY2(r.err.contains(url.toString() + ": cannot reach the server: Connection refused"), qPrintable(r.err));
     QCOMPARE(stateOf(book.path()), before);
+}
+
+void TestPublish::untrustedCertificate()
+{
+    BookFile book;
+    QProcess openssl;
+    openssl.start("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1",
+                              "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", book.dir() + "/key.pem", "-out",
+                              book.dir() + "/cert.pem"});
+    QVERIFY(openssl.waitForFinished(60'000) && openssl.exitCode() == 0);
+    // Right for the address, but signed by no authority the system knows.
+    RadicaleServer server(User, Password, "info");
+    server.useTls(book.dir() + "/cert.pem", book.dir() + "/key.pem");
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    book.add(1, "Nora", 5550111, 0);
+    const QUrl url = server.addressBook("tls");
+    const Run r = publish({url.toString(), "--user", User});
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains(url.toString() + ": cannot reach the server: SSL handshake failed"), qPrintable(r.err));
+    // Nothing got as far as the server, the password least of all.
+    QVERIFY2(!server.log().contains("request for"), qPrintable(server.log()));
 }
 
 void TestPublish::plainHttpRefusedBeforeConnecting()
