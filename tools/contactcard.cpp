@@ -3,8 +3,6 @@
 #include "folderpath.h"
 #include "vcardtext.h"
 
-#include <algorithm>
-
 namespace {
 
 // A card travels inside WebDAV's XML, which cannot carry control characters
