@@ -2,6 +2,8 @@
 
 #include "flatrecord.h"
 
+#include "store/storeerror.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -64,6 +66,8 @@ void copyInto(const QString& source, const QString& dest)
         QThread::msleep(100);
     }
     const int finished = sqlite3_backup_finish(backup);
+    if (rc == SQLITE_BUSY)
+        throw ToolError(QStringLiteral("cannot copy: ") + store::StoreError::busyMessage(source));
     if (rc != SQLITE_DONE)
         throw ToolError(QStringLiteral("cannot copy %1: %2").arg(source, QString::fromUtf8(sqlite3_errstr(rc))));
     if (finished != SQLITE_OK)

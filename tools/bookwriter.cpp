@@ -1,6 +1,7 @@
 #include "bookwriter.h"
 
 #include "store/statements.h"
+#include "store/storeerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,7 +55,7 @@ bool BookWriter::fill(const QString& connectionName, const std::vector<SampleBoo
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setDatabaseName(m_path);
     auto fail = [&](const QSqlError& error) {
-        m_error = QStringLiteral("cannot write %1: %2").arg(m_path, error.text());
+        m_error = QStringLiteral("cannot write %1: %2").arg(m_path, store::StoreError::engineMessage(error, m_path));
         db.close();
         return false;
     };
