@@ -145,14 +145,25 @@ void Form1::Form_Load()
     m_ui.List2->setTag(QStringLiteral("0"));
     setTag(QStringLiteral("0"));
     m_ui.MSFlexGrid1->setTag(QStringLiteral("0"));
+    // Every check comes before the first write, the journal mode and the
+    // indexes included: a file that is refused is left byte for byte as it was.
     m_rs = std::make_unique<store::RecordSet>(m_db->OpenRecordset(Statements::MaxCode()));
-    // A `book` without one of its fields is refused before anything is
-    // written to the file, indexes included.
+    try {
+        const QVariant mm = m_rs->Value(m_rs->FieldIndex(u"mm"));
+        if (!mm.isNull())
+            setTag(mm.toString());
+    } catch (const store::StoreError&) {
+    }
+    // An open set keeps a read going, under which the journal mode cannot
+    // change; every fill below opens the set anew.
+    m_rs.reset();
     m_db->OpenRecordset(Statements::Fields());
+    m_db->requireRowNumbers();
     // A file the engine can only read is refused now, not at the first
     // command, after the user has typed an entry that cannot be kept.
     m_db->requireWritable();
 
+    m_db->useRollbackJournal();
     // A directory made by another tool may lack the indexes; without them
     // every listing reads the whole table and a deep deletion takes hours.
     // They only make it quicker, so one that cannot be made is done without.
@@ -161,12 +172,6 @@ void Form1::Form_Load()
             m_db->execute(index);
         } catch (const store::StoreError&) {
         }
-    }
-    try {
-        const QVariant mm = m_rs->Value(m_rs->FieldIndex(u"mm"));
-        if (!mm.isNull())
-            setTag(mm.toString());
-    } catch (const store::StoreError&) {
     }
     // The first fills are not excused: a pane that cannot be filled now
     // (a damaged file, a `book` without `name`) means a directory that cannot
@@ -293,6 +298,11 @@ void Form1::List1_DblClick()
     const int index = m_ui.List1->ListIndex();
     if (index < 0)
         return; // nothing selected: there is no folder to open
+    // A folder whose code is no whole number (text, or a real such as 12.5,
+    // in a file made elsewhere) can hold nothing; read as 0 it would show
+    // the top level as if it were inside.
+    if (!Statements::integer(m_ui.List2->List(index)))
+        return;
     guarded([&] {
         m_ui.List1->setTag(m_ui.List2->List(index));
         FillFolders();

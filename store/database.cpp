@@ -1,6 +1,7 @@
 #include "store/database.h"
 
 #include "store/recordset.h"
+#include "store/statements.h"
 #include "store/storeerror.h"
 #include "store/transaction.h"
 
@@ -11,17 +12,6 @@
 namespace store {
 
 namespace {
-
-QString errorText(const QSqlError& error)
-{
-    const QString driver = error.driverText().trimmed();
-    const QString database = error.databaseText().trimmed();
-    if (database.isEmpty() || driver == database)
-        return driver.isEmpty() ? error.text() : driver;
-    if (driver.isEmpty())
-        return database;
-    return database + QStringLiteral(" (") + driver + u')';
-}
 
 QString uniqueConnectionName()
 {
@@ -47,19 +37,17 @@ Database::Database(const QString& fileName, Access access)
                                  + (readOnly ? QStringLiteral("?mode=ro") : QStringLiteral("?mode=rw")));
     m_connection.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
     if (!m_connection.open()) {
-        const QString message = errorText(m_connection.lastError());
+        const StoreError error = StoreError::fromEngine(m_connection.lastError(), m_fileName);
         m_connection = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connectionName);
-        throw StoreError(message);
+        throw error;
     }
     if (readOnly)
         return;
     try {
-        // A rollback journal with a full sync at every commit: a command that
-        // was committed survives a crash or a power cut, one that was not
-        // leaves no trace. A file another tool left in WAL mode is switched
-        // back, so every directory is kept the same way.
-        execute(QStringLiteral("pragma journal_mode=DELETE"));
+        // A full sync at every commit: a command that was committed survives
+        // a crash or a power cut. This is the connection's own setting; the
+        // file does not change.
         execute(QStringLiteral("pragma synchronous=FULL"));
     } catch (...) {
         m_connection.close();
@@ -88,10 +76,10 @@ void Database::execute(const QString& sql, const QVariantList& values)
     for (int i = 0; i < values.size(); ++i)
         query.bindValue(i, values.at(i));
     if (!query.exec()) {
-        const QString message = errorText(query.lastError());
+        const StoreError error = StoreError::fromEngine(query.lastError(), m_fileName);
         query.finish();
         release(sql, std::move(query));
-        throw StoreError(message);
+        throw error;
     }
     query.finish();
     release(sql, std::move(query));
@@ -107,16 +95,41 @@ void Database::requireWritable()
         Transaction transaction(*this);
         QSqlQuery query = acquire(QStringLiteral("pragma user_version"));
         if (!query.exec() || !query.next()) {
-            const QString message = errorText(query.lastError());
+            const StoreError error = StoreError::fromEngine(query.lastError(), m_fileName);
             release(QStringLiteral("pragma user_version"), std::move(query));
-            throw StoreError(message);
+            throw error;
         }
         const qint64 version = query.value(0).toLongLong();
         release(QStringLiteral("pragma user_version"), std::move(query));
         execute(QStringLiteral("pragma user_version=%1").arg(version));
     } catch (const StoreError& error) {
+        // A file another program is writing to is busy, not unwritable.
+        if (error.busy())
+            throw;
         throw StoreError(m_fileName + QStringLiteral(" cannot be written: ") + error.message());
     }
+}
+
+void Database::requireRowNumbers()
+{
+    try {
+        OpenRecordset(Statements::RowNumbers());
+    } catch (const StoreError& error) {
+        if (error.busy())
+            throw;
+        throw StoreError(m_fileName
+                         + QStringLiteral(" cannot be used: its table book was made WITHOUT ROWID, and Quorvelin "
+                                          "needs an ordinary table, whose rows the engine numbers."));
+    }
+}
+
+void Database::useRollbackJournal()
+{
+    // A rollback journal, so that a command that was not committed leaves no
+    // trace and the file is whole by itself, with nothing beside it to copy.
+    // A file another tool left in WAL mode is switched back, so every
+    // directory is kept the same way.
+    execute(QStringLiteral("pragma journal_mode=DELETE"));
 }
 
 QSqlQuery Database::acquire(const QString& sql)
@@ -130,7 +143,7 @@ QSqlQuery Database::acquire(const QString& sql)
     QSqlQuery query(m_connection);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
-        throw StoreError(errorText(query.lastError()));
+        throw StoreError::fromEngine(query.lastError(), m_fileName);
     return query;
 }
 

@@ -14,13 +14,13 @@ namespace store {
 class RecordSet;
 
 // The open directory file. Never created: a missing file is an engine error
-// like any other.
+// like any other. Opening it changes nothing in the file.
 class Database
 {
 public:
     // ReadOnly is for readers that must leave the file exactly as it is, while
-    // the program may have it open: no write can reach it, not even the
-    // pragmas a ReadWrite open sets.
+    // the program may have it open: no write can reach it, not even
+    // useRollbackJournal's.
     enum class Access { ReadWrite, ReadOnly };
 
     // Throws StoreError with the engine's message when the file cannot be opened.
@@ -42,6 +42,15 @@ public:
     // word, and the first command would fail after the user typed it. Leaves
     // the file as it was.
     void requireWritable();
+    // Throws StoreError, naming the file, when table `book` has no row
+    // numbers (it was made WITHOUT ROWID): commands find the one row they act
+    // on by its number.
+    void requireRowNumbers();
+
+    // Keeps the file with a rollback journal from now on; a file in WAL mode
+    // is changed back. Writers call it once the file has passed their checks,
+    // so a file that is refused is left as it was. Throws StoreError.
+    void useRollbackJournal();
 
     QString fileName() const { return m_fileName; }
 

@@ -1,6 +1,7 @@
 #include "store/recordset.h"
 
 #include "store/database.h"
+#include "store/fieldvalue.h"
 #include "store/storeerror.h"
 
 #include <QSqlError>
@@ -33,9 +34,9 @@ RecordSet::RecordSet(Database& database, const Statement& statement)
     for (int i = 0; i < statement.values.size(); ++i)
         m_query.bindValue(i, statement.values.at(i));
     if (!m_query.exec()) {
-        const QString message = m_query.lastError().text();
+        const StoreError error = StoreError::fromEngine(m_query.lastError(), database.fileName());
         close();
-        throw StoreError(message);
+        throw error;
     }
     const QSqlRecord record = m_query.record();
     for (int i = m_firstField; i < record.count(); ++i)
@@ -92,7 +93,7 @@ void RecordSet::fetch()
 {
     m_eof = !m_query.next();
     if (m_eof && m_query.lastError().isValid())
-        throw StoreError(m_query.lastError().text());
+        throw StoreError::fromEngine(m_query.lastError(), m_database->fileName());
 }
 
 void RecordSet::MoveNext()
@@ -125,7 +126,7 @@ QString RecordSet::Field(QStringView name) const
 
 QString RecordSet::Text(int index) const
 {
-    return Value(index).toString();
+    return FieldValue::text(Value(index));
 }
 
 QVariant RecordSet::Value(int index) const
@@ -133,7 +134,7 @@ QVariant RecordSet::Value(int index) const
     requireRow();
     if (index < 0 || index >= m_fields.size())
         throw StoreError(QStringLiteral("no such field: %1").arg(index));
-    return m_query.value(index + m_firstField);
+    return FieldValue::normalized(m_query.value(index + m_firstField));
 }
 
 void RecordSet::AddNew()

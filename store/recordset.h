@@ -34,7 +34,8 @@ public:
     // Field names match without regard to case; a name the statement does not
     // yield raises StoreError.
     int FieldIndex(QStringView name) const;
-    // The current row's value as text (null reads as the empty text).
+    // The current row's value as text (null reads as the empty text), a
+    // number as plain digits. Value gives a whole-number real as an integer.
     QString Field(QStringView name) const;
     QString Text(int index) const;
     QVariant Value(int index) const;

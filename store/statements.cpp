@@ -10,10 +10,16 @@ const QString Book = QStringLiteral("book");
 
 Statement Statements::MaxCode()
 {
-    // Only whole-number codes count: a text code in a damaged file sorts
-    // above every number and would start the counter at 1 again, handing
-    // out codes that are taken.
-    return {QString(), QStringLiteral("select max(code) as mm from book where typeof(code)='integer'"), {}};
+    // Only whole-number codes count, whether stored as integers or as reals
+    // (a file converted from Jet keeps them as reals): a text code in a
+    // damaged file sorts above every number and would start the counter at 1
+    // again, and skipping the reals would hand out codes that are taken. A
+    // real that is not whole, or beyond the integers, is no code: its cast
+    // differs from it.
+    return {QString(),
+            QStringLiteral("select max(cast(code as integer)) as mm from book "
+                           "where typeof(code) in ('integer', 'real') and cast(code as integer) = code"),
+            {}};
 }
 
 Statement Statements::Folders(qint64 parent)
@@ -52,6 +58,11 @@ Statement Statements::Telephone(const QString& name, const QString& tel, qint64 
 Statement Statements::Contents(qint64 code)
 {
     return {Book, QStringLiteral("select rowid, * from book where parent=?"), {code}};
+}
+
+Statement Statements::RowNumbers()
+{
+    return {QString(), QStringLiteral("select rowid from book where 0"), {}};
 }
 
 Statement Statements::Fields()

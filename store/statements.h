@@ -32,6 +32,8 @@ public:
     // Names the four fields and yields no row: fails, with the engine's
     // message naming the field, on a `book` that lacks one.
     static Statement Fields();
+    // Yields no row, and fails on a `book` made WITHOUT ROWID.
+    static Statement RowNumbers();
 
     // The indexes that keep listing and deleting quick on a directory of any
     // size: every record by its folder, and the folders alone by theirs.

@@ -4,6 +4,7 @@
 #include "tree.h"
 
 #include "store/database.h"
+#include "store/fieldvalue.h"
 #include "store/recordset.h"
 
 #include <QHash>
@@ -24,7 +25,22 @@ QString shown(const QVariant& value)
         return QStringLiteral("x'%1'").arg(QString::fromLatin1(value.toByteArray().toHex()));
     if (value.typeId() == QMetaType::QString)
         return u'"' + value.toString() + u'"';
-    return value.toString();
+    return store::FieldValue::text(value);
+}
+
+// A real that is not a whole number: no code and no telephone number, and
+// said so, since it looks like a number to the user.
+bool fraction(const QVariant& value)
+{
+    if (value.typeId() != QMetaType::Double)
+        return false;
+    const double real = value.toDouble();
+    return std::isfinite(real) && std::trunc(real) != real;
+}
+
+QString notCode(const QVariant& value)
+{
+    return fraction(value) ? QStringLiteral("is not a whole number") : QStringLiteral("is not a positive integer");
 }
 
 QString describe(const Tree::Record& r)
@@ -82,11 +98,9 @@ std::pair<qint64, QString> repairedTel(const QVariant& value)
 {
     if (value.isNull())
         return {0, QString()};
-    if (value.typeId() == QMetaType::Double) {
-        const double d = value.toDouble();
-        if (d >= 1 && d < 9.2e18 && std::floor(d) == d)
-            return {qint64(d), QString()};
-    } else if (value.typeId() != QMetaType::QByteArray) {
+    // A whole real is read as the integer it is already; a real here is a
+    // fraction or beyond every integer, and is kept in the name.
+    if (value.typeId() != QMetaType::Double && value.typeId() != QMetaType::QByteArray) {
         const QString text = value.toString();
         if (text.trimmed().isEmpty())
             return {0, QString()};
@@ -111,7 +125,7 @@ std::vector<Checker::Problem> Checker::structure(const Tree& tree)
         if (r.codeValue)
             byCode[*r.codeValue].push_back(i);
         else
-            problems.push_back({Kind::BadCode, QStringLiteral("%1: the code is not a positive integer").arg(describe(r))});
+            problems.push_back({Kind::BadCode, QStringLiteral("%1: the code %2").arg(describe(r), notCode(r.code))});
     }
     for (const auto& [code, rows] : byCode) {
         if (rows.size() < 2)
@@ -126,13 +140,15 @@ std::vector<Checker::Problem> Checker::structure(const Tree& tree)
     }
     for (const Tree::Record& r : records) {
         if (!r.telValue)
-            problems.push_back({Kind::BadTel, QStringLiteral("%1: the number %2 is not a positive integer")
-                                                  .arg(describe(r), shown(r.tel))});
+            problems.push_back({Kind::BadTel, QStringLiteral("%1: the number %2 %3")
+                                                  .arg(describe(r), shown(r.tel), notCode(r.tel))});
     }
     for (const Tree::Record& r : records) {
         if (!r.parentValue) {
-            problems.push_back({Kind::MissingParent, QStringLiteral("%1: its folder %2 is not a code")
-                                                         .arg(describe(r), shown(r.parent))});
+            problems.push_back({Kind::MissingParent,
+                                QStringLiteral("%1: its folder %2 %3")
+                                    .arg(describe(r), shown(r.parent),
+                                         fraction(r.parent) ? notCode(r.parent) : QStringLiteral("is not a code"))});
         } else if (*r.parentValue != 0) {
             const auto h = tree.holder(*r.parentValue);
             if (!h)
@@ -197,8 +213,10 @@ Checker::Plan Checker::plan(const Tree& tree, bool integrityFailed)
         else if (note.isEmpty())
             plan.actions.append(QStringLiteral("%1: had no number; made a folder").arg(describe(r)));
         else
-            plan.actions.append(QStringLiteral("%1: number %2 is no number; made a folder named \"%3\"")
-                                    .arg(describe(r), shown(r.tel), w[i].name));
+            plan.actions.append(QStringLiteral("%1: number %2 %3; made a folder named \"%4\"")
+                                    .arg(describe(r), shown(r.tel),
+                                         fraction(r.tel) ? notCode(r.tel) : QStringLiteral("is no number"),
+                                         w[i].name));
     }
 
     qint64 next = tree.maxCode().value_or(0) + 1;

@@ -153,6 +153,9 @@ Looks for damage that hides records from Quorvelin or confuses it:
   - codes used by more than one record, or that are not positive integers;
   - numbers (tel) that are neither 0 for a folder nor a positive integer;
   - anything the engine's own integrity check reports.
+A code, folder or number stored as a real is a whole number to Quorvelin
+when it is one (5550000000.0, as a file converted with mdbtools holds them);
+one that is not whole (12.5) is reported.
 Exit status 0 when there is none, 1 when there is.
 
   --repair   first writes a copy of the file beside it (NAME-before-repair-
@@ -165,6 +168,8 @@ Exit status 0 when there is none, 1 when there is.
                folder of each cycle, move into the top-level folder
                "Recovered" (made when there is none);
                indexes the engine found wrong are rebuilt.
+             Whole numbers stored as reals are left as they are: a column
+             declared REAL turns any number written to it into a real again.
              Then checks again. Refuses while Quorvelin has the file open.
 )")},
     {QStringLiteral("backup"), QStringLiteral(R"(Usage: quorvelin-tool [--file PATH] backup DEST
@@ -493,6 +498,7 @@ int Cli::importBook(const QStringList& arguments)
         }();
         try {
             store::Database database(target);
+            database.useRollbackJournal();
             result = Importer::run(database, records, path);
         } catch (const store::StoreError& error) {
             // The transaction was rolled back with the database.
@@ -564,6 +570,7 @@ int Cli::check(const QStringList& arguments)
     print(QStringLiteral("Kept a copy of the file as %1.\n").arg(copy));
     Checker::Plan plan;
     try {
+        database.useRollbackJournal();
         store::Transaction transaction(database);
         plan = Checker::plan(Tree::load(database), integrityFailed);
         Checker::apply(database, plan);

@@ -49,6 +49,8 @@ std::optional<qint64> Tree::integer(const QVariant& value)
 
 Tree Tree::load(store::Database& database)
 {
+    // Records are told apart by their row numbers: codes may repeat.
+    database.requireRowNumbers();
     const store::Statement statement{
         QString(),
         QStringLiteral("select rowid, code, typeof(code), name, tel, typeof(tel), parent, typeof(parent) "
