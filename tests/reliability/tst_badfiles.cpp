@@ -26,6 +26,8 @@ enum class Damage {
     NoName,
     NoTel,
     NoParent,
+    WalNoParent,
+    WithoutRowid,
     ReadOnlyFile,
     ReadOnlyFolder,
 };
@@ -83,6 +85,10 @@ void TestBadFiles::refusedUnchanged_data()
     QTest::newRow("book without name") << Damage::NoName << "no such column: name";
     QTest::newRow("book without tel") << Damage::NoTel << "no such column: tel";
     QTest::newRow("book without parent") << Damage::NoParent << "no such column: parent";
+    // Checked before the journal mode is set: that would rewrite the header.
+    QTest::newRow("WAL file, book without parent") << Damage::WalNoParent << "no such column: parent";
+    QTest::newRow("book without rowid")
+        << Damage::WithoutRowid << "quorvelin.mdb cannot be used: its table book was made WITHOUT ROWID";
     QTest::newRow("read-only file") << Damage::ReadOnlyFile
                                     << "quorvelin.mdb cannot be written: attempt to write a readonly database";
     QTest::newRow("read-only folder") << Damage::ReadOnlyFolder
@@ -132,6 +138,18 @@ void TestBadFiles::refusedUnchanged()
     case Damage::NoParent:
         bookWithout(book, QStringLiteral("code integer primary key, name text, tel integer"),
                     QStringLiteral("1, 'A', 5"));
+        break;
+    case Damage::WalNoParent:
+        book.exec(QStringLiteral("pragma journal_mode=WAL"));
+        bookWithout(book, QStringLiteral("code integer primary key, name text, tel integer"),
+                    QStringLiteral("1, 'A', 5"));
+        // Closed, so that no journal of ours is left beside it.
+        book.close();
+        break;
+    case Damage::WithoutRowid:
+        book.exec(QStringLiteral("create table book (code integer primary key, name text, tel integer, "
+                                 "parent integer) without rowid"));
+        book.exec(QStringLiteral("insert into book values (1, 'A', 5, 0)"));
         break;
     case Damage::ReadOnlyFile:
     case Damage::ReadOnlyFolder: {

@@ -22,6 +22,7 @@ class TestStatements : public QObject
 
 private slots:
     void maxCode();
+    void maxCodeAmongReals();
     void foldersAndTelephonesApart();
     void record();
     void telephone_data();
@@ -62,6 +63,24 @@ void TestStatements::maxCode()
     QCOMPARE(set.Field(u"mm"), QStringLiteral("17"));
     set.MoveNext();
     QVERIFY(set.Eof());
+}
+
+// A file converted from Jet may keep codes as reals: whole ones count, in
+// whichever type, and the rest (a fraction, a real beyond every integer,
+// text) never do.
+void TestStatements::maxCodeAmongReals()
+{
+    BookFile book(QStringLiteral("code real, name varchar, tel real, parent real"));
+    book.exec(QStringLiteral("insert into book values (7, 'a', 0, 0), (120, 'b', 5550000000, 7), "
+                             "(120.5, 'c', 0, 0), (1e30, 'd', 0, 0), ('x', 'e', 0, 0)"));
+    Database db(QStringLiteral("quorvelin.mdb"));
+    auto set = db.OpenRecordset(Statements::MaxCode());
+    QCOMPARE(set.Value(0), QVariant(qint64(120)));
+    // Matched exactly where statements compare them with whole numbers.
+    QCOMPARE(sortedCodes(db.OpenRecordset(Statements::Record(7))), (Codes{7}));
+    QCOMPARE(sortedCodes(db.OpenRecordset(Statements::Telephone(QStringLiteral("b"), QStringLiteral("5550000000"), 7))),
+             (Codes{120}));
+    QCOMPARE(sortedCodes(db.OpenRecordset(Statements::Contents(7))), (Codes{120}));
 }
 
 void TestStatements::foldersAndTelephonesApart()

@@ -22,11 +22,16 @@ BookFile::BookFile(const QString& columns)
 
 BookFile::~BookFile()
 {
+    close();
+    QDir::setCurrent(m_oldCwd);
+}
+
+void BookFile::close()
+{
     if (QSqlDatabase::contains(m_connectionName)) {
         QSqlDatabase::database(m_connectionName, false).close();
         QSqlDatabase::removeDatabase(m_connectionName);
     }
-    QDir::setCurrent(m_oldCwd);
 }
 
 QString BookFile::path() const
@@ -51,6 +56,14 @@ void BookFile::exec(const QString& sql)
     QSqlQuery query(connection());
     if (!query.exec(sql))
         qFatal("%s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
+}
+
+QVariant BookFile::value(const QString& sql)
+{
+    QSqlQuery query(connection());
+    if (!query.exec(sql))
+        qFatal("%s: %s", qPrintable(sql), qPrintable(query.lastError().text()));
+    return query.next() ? query.value(0) : QVariant();
 }
 
 void BookFile::add(qint64 code, const QString& name, const QVariant& tel, qint64 parent)

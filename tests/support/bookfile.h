@@ -40,6 +40,11 @@ public:
 
     void add(qint64 code, const QString& name, const QVariant& tel, qint64 parent);
     void exec(const QString& sql);
+    // Closes the connection (the next call opens it again): a file in WAL
+    // mode keeps files beside it while one is open.
+    void close();
+    // The first column of the first row `sql` yields; null when it yields none.
+    QVariant value(const QString& sql);
 
     // Every row, ordered by code.
     std::vector<Row> rows();

@@ -2,6 +2,7 @@
 // exit statuses and messages, and the file left alone whenever it should be.
 
 #include "bookfile.h"
+#include "jetexport.h"
 
 #include "store/database.h"
 #include "store/filelock.h"
@@ -61,6 +62,8 @@ private slots:
     void refusesToWriteWhileOpen();
     void backupDuringAWrite();
     void repairKeepsACopy();
+    void convertedDirectory();
+    void busyFile();
 };
 
 void TestQuorvelinTool::sampleDirectory()
@@ -279,6 +282,69 @@ void TestQuorvelinTool::repairKeepsACopy()
     QCOMPARE(tool({"check"}, book.dir()).status, 0);
     QCOMPARE(tool({"find", "orphan"}, book.dir()).out, QStringLiteral("/Recovered\tOrphan\t5550101\n"));
     QVERIFY(contents(book.path()) != damaged);
+}
+
+// A directory converted from Jet with mdbtools: whole numbers kept as reals
+// are found, exported and checked as the whole numbers they are; reals that
+// are not whole are reported, and the repair moves nothing else.
+void TestQuorvelinTool::convertedDirectory()
+{
+    BookFile book(BookFile::NoFile{});
+    JetExport jet(JetExport::Type::Double, JetExport::Type::Double, JetExport::Type::Double);
+    jet.add(1, "Family", 0, 0);
+    jet.add(2, "Mum", 5550000000LL, 1);
+    jet.add(120, "Office", 1000000, 0);
+    jet.convertInto(book.path());
+
+    Run r = tool({"find", "mum"}, book.dir());
+    QCOMPARE(r.out, QStringLiteral("/Family\tMum\t5550000000\n"));
+    QCOMPARE(tool({"find", "555000"}, book.dir()).out, r.out);
+    r = tool({"export"}, book.dir());
+    QCOMPARE(r.out, QStringLiteral("path,name,tel\r\n/,Family,\r\n/Family,Mum,\"=\"\"5550000000\"\"\"\r\n"
+                                   "/,Office,\"=\"\"1000000\"\"\"\r\n"));
+    r = tool({"check"}, book.dir());
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.contains(QStringLiteral("3 records, no problems found")), qPrintable(r.out));
+    // Imported records get codes above the largest, stored as a real.
+    writeFile(book.dir() + QStringLiteral("/in.csv"), "/Family,Dad,5550000001\n");
+    QCOMPARE(tool({"import", "in.csv"}, book.dir()).status, 0);
+    QCOMPARE(book.rows(QStringLiteral("name = 'Dad'")), (std::vector<BookFile::Row>{{121, "Dad", 5550000001LL, 1}}));
+
+    book.exec(QStringLiteral("insert into book values (12.5, 'Half code', 0, 0), (7, 'Half number', 12.5, 1), "
+                             "(8, 'In half', 5550102, 1.5)"));
+    r = tool({"check"}, book.dir());
+    QCOMPARE(r.status, 1);
+    for (const char* line : {"\"Half code\" (row 5, code 12.5): the code is not a whole number",
+                             "7 \"Half number\": the number 12.5 is not a whole number",
+                             "8 \"In half\": its folder 1.5 is not a whole number"})
+        QVERIFY2(r.out.contains(QString::fromUtf8(line)), qPrintable(r.out));
+    r = tool({"check", "--repair"}, book.dir());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(book.rows(QStringLiteral("name like 'Half%' or name = 'In half'")),
+             (std::vector<BookFile::Row>{{7, "Half number [tel: 12.5]", 0, 1},
+                                         {8, "In half", 5550102, 123},
+                                         {122, "Half code", 0, 0}}));
+    // Whole numbers stay reals: the columns are REAL, and they work as they are.
+    QCOMPARE(book.value(QStringLiteral("select typeof(tel) from book where name = 'Mum'")), QVariant("real"));
+}
+
+// Another program holding a write transaction: reported as busy, not as
+// a file that cannot be written, and nothing is changed.
+void TestQuorvelinTool::busyFile()
+{
+    BookFile book;
+    book.add(1, "Work", 0, 0);
+    writeFile(book.dir() + QStringLiteral("/in.csv"), "/,Ann,1\n");
+    const QString busy = QStringLiteral("quorvelin.mdb is in use by another program; try again when it has finished");
+    book.exec(QStringLiteral("begin exclusive"));
+    Run r = tool({"import", "in.csv"}, book.dir());
+    QCOMPARE(r.status, 2);
+    QCOMPARE(r.err, QStringLiteral("quorvelin-tool import: ") + busy + QStringLiteral(". Nothing was imported.\n"));
+    r = tool({"find", "work"}, book.dir());
+    QCOMPARE(r.status, 2);
+    QCOMPARE(r.err, QStringLiteral("quorvelin-tool find: ") + busy + u'\n');
+    book.exec(QStringLiteral("rollback"));
+    QCOMPARE(book.count(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestQuorvelinTool)
