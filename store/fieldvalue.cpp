@@ -20,6 +20,8 @@ QVariant FieldValue::normalized(const QVariant& value)
 
 QString FieldValue::text(const QVariant& value)
 {
+    if (value.typeId() != QMetaType::Double)
+        return value.toString();
     const QVariant v = normalized(value);
     if (v.typeId() == QMetaType::Double && std::isfinite(v.toDouble()))
         return QString::number(v.toDouble(), 'f', QLocale::FloatingPointShortest);

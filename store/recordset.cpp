@@ -126,15 +126,20 @@ QString RecordSet::Field(QStringView name) const
 
 QString RecordSet::Text(int index) const
 {
-    return FieldValue::text(Value(index));
+    return FieldValue::text(stored(index));
 }
 
 QVariant RecordSet::Value(int index) const
 {
+    return FieldValue::normalized(stored(index));
+}
+
+QVariant RecordSet::stored(int index) const
+{
     requireRow();
     if (index < 0 || index >= m_fields.size())
         throw StoreError(QStringLiteral("no such field: %1").arg(index));
-    return FieldValue::normalized(m_query.value(index + m_firstField));
+    return m_query.value(index + m_firstField);
 }
 
 void RecordSet::AddNew()

@@ -54,6 +54,7 @@ private:
     void close() noexcept;
     void fetch();
     void requireRow() const;
+    QVariant stored(int index) const; // the current row's value as the engine gives it
     void run(const QString& sql, const QVariantList& values);
 
     Database* m_database = nullptr;

@@ -15,9 +15,10 @@ Statement Statements::MaxCode()
     // damaged file sorts above every number and would start the counter at 1
     // again, and skipping the reals would hand out codes that are taken. A
     // real that is not whole, or beyond the integers, is no code: its cast
-    // differs from it.
+    // differs from it. max of the column itself, so that the engine reads
+    // the code key backwards and stops at the first row that counts.
     return {QString(),
-            QStringLiteral("select max(cast(code as integer)) as mm from book "
+            QStringLiteral("select max(code) as mm from book "
                            "where typeof(code) in ('integer', 'real') and cast(code as integer) = code"),
             {}};
 }
