@@ -38,9 +38,10 @@ bool fraction(const QVariant& value)
     return std::isfinite(real) && std::trunc(real) != real;
 }
 
-QString notCode(const QVariant& value)
+// Why a value is no code or number: `otherwise` unless it is a fraction.
+QString notAnInteger(const QVariant& value, const QString& otherwise = QStringLiteral("is not a positive integer"))
 {
-    return fraction(value) ? QStringLiteral("is not a whole number") : QStringLiteral("is not a positive integer");
+    return fraction(value) ? QStringLiteral("is not a whole number") : otherwise;
 }
 
 QString describe(const Tree::Record& r)
@@ -125,7 +126,7 @@ std::vector<Checker::Problem> Checker::structure(const Tree& tree)
         if (r.codeValue)
             byCode[*r.codeValue].push_back(i);
         else
-            problems.push_back({Kind::BadCode, QStringLiteral("%1: the code %2").arg(describe(r), notCode(r.code))});
+            problems.push_back({Kind::BadCode, QStringLiteral("%1: the code %2").arg(describe(r), notAnInteger(r.code))});
     }
     for (const auto& [code, rows] : byCode) {
         if (rows.size() < 2)
@@ -141,14 +142,14 @@ std::vector<Checker::Problem> Checker::structure(const Tree& tree)
     for (const Tree::Record& r : records) {
         if (!r.telValue)
             problems.push_back({Kind::BadTel, QStringLiteral("%1: the number %2 %3")
-                                                  .arg(describe(r), shown(r.tel), notCode(r.tel))});
+                                                  .arg(describe(r), shown(r.tel), notAnInteger(r.tel))});
     }
     for (const Tree::Record& r : records) {
         if (!r.parentValue) {
             problems.push_back({Kind::MissingParent,
                                 QStringLiteral("%1: its folder %2 %3")
                                     .arg(describe(r), shown(r.parent),
-                                         fraction(r.parent) ? notCode(r.parent) : QStringLiteral("is not a code"))});
+                                         notAnInteger(r.parent, QStringLiteral("is not a code")))});
         } else if (*r.parentValue != 0) {
             const auto h = tree.holder(*r.parentValue);
             if (!h)
@@ -215,8 +216,7 @@ Checker::Plan Checker::plan(const Tree& tree, bool integrityFailed)
         else
             plan.actions.append(QStringLiteral("%1: number %2 %3; made a folder named \"%4\"")
                                     .arg(describe(r), shown(r.tel),
-                                         fraction(r.tel) ? notCode(r.tel) : QStringLiteral("is no number"),
-                                         w[i].name));
+                                         notAnInteger(r.tel, QStringLiteral("is no number")), w[i].name));
     }
 
     qint64 next = tree.maxCode().value_or(0) + 1;
