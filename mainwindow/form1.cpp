@@ -364,8 +364,8 @@ void Form1::List1_MenuKey(QPoint position)
 
 void Form1::PopupListMenu(QPoint position)
 {
+    // "UP Level" needs nothing here: EnableUp keeps it with button 1.
     m_ui.Mlistopen->setEnabled(m_ui.List1->ListIndex() >= 0);
-    m_ui.Mlistup->setEnabled(button(1)->isEnabled());
     m_ui.Mlist->popup(position);
 }
 

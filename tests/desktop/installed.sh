@@ -11,13 +11,8 @@
 set -euo pipefail
 
 if [[ -z ${QUORVELIN_INSTALLED_DISPLAY:-} ]]; then
-    for tool in xvfb-run xauth xdotool; do
-        if ! command -v "$tool" >/dev/null; then
-            echo "installed: skipped, $tool is missing (./test.sh installs it)" >&2
-            exit 77
-        fi
-    done
     source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/virtualdisplay.sh"
+    skip_without installed xvfb-run xauth xdotool
     on_virtual_display QUORVELIN_INSTALLED_DISPLAY "${BASH_SOURCE[0]}" "$@"
 fi
 

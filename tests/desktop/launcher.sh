@@ -29,7 +29,7 @@ launch() {
 }
 records() { "$tool" --file "$1" check | sed -n 's/^.*: \([0-9]*\) records.*/\1/p'; }
 
-# The base directory specification has a relative path ignored.
+# A relative XDG_DATA_HOME is ignored: the data go under HOME.
 case="relative XDG_DATA_HOME, --sample"
 launch relative/data --sample
 home=$work/home/.local/share/quorvelin

@@ -9,7 +9,6 @@
 
 #include "mainwindow/form1.h"
 #include "ui/grid.h"
-#include "ui/inputbox.h"
 #include "ui/messagebox.h"
 #include "ui/textbox.h"
 
@@ -20,26 +19,6 @@ namespace {
 
 using Rows = std::vector<BookFile::Row>;
 using Type = JetExport::Type;
-
-void addFolder(Form1Driver& main, const QString& name)
-{
-    ui::InputBox::setNextAnswer(name);
-    main.clickButton(3);
-}
-
-// Closing a dialog makes the main window active again on a desktop, not on
-// the headless platform: the tests do it, or focus changes would not count.
-void addEntry(Form1Driver& main, const QString& name, const QString& number)
-{
-    Form1Driver::withModal([&] { main.clickButton(2); },
-                           [&](QWidget* dialog) {
-                               dialog->findChild<ui::TextBox*>(QStringLiteral("Text1"))->setText(name);
-                               dialog->findChild<ui::TextBox*>(QStringLiteral("Text2"))->setText(number);
-                               QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")),
-                                                 Qt::LeftButton);
-                           });
-    main.activate();
-}
 
 Rows without(Rows rows, const QStringList& names)
 {
@@ -131,18 +110,18 @@ void TestConvertedFiles::wholeSession()
         QCOMPARE(book.rows(), expected);
 
         // New codes go above the largest, 120, however it is stored.
-        addEntry(main, QStringLiteral("Aunt"), QStringLiteral("5550000001"));
-        addFolder(main, QStringLiteral("F1"));
+        main.addEntry(QStringLiteral("Aunt"), QStringLiteral("5550000001"));
+        main.addFolder(QStringLiteral("F1"));
         expected.push_back({121, "Aunt", 5550000001LL, 1});
         expected.push_back({122, "F1", 0, 1});
         QCOMPARE(book.rows(), expected);
         QCOMPARE(main.gridRow(3), (QStringList{"3", "Aunt", "5550000001"}));
 
         main.doubleClickFolder(0);
-        addEntry(main, QStringLiteral("In F1"), QStringLiteral("77"));
+        main.addEntry(QStringLiteral("In F1"), QStringLiteral("77"));
         main.clickButton(1);
         main.clickButton(1);
-        addFolder(main, QStringLiteral("F2"));
+        main.addFolder(QStringLiteral("F2"));
         expected.push_back({123, "In F1", 77, 122});
         expected.push_back({124, "F2", 0, 0});
         QCOMPARE(book.rows(), expected);

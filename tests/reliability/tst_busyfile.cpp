@@ -9,7 +9,6 @@
 #include "helperrun.h"
 
 #include "mainwindow/form1.h"
-#include "ui/inputbox.h"
 #include "ui/messagebox.h"
 
 #include <QtTest>
@@ -71,8 +70,7 @@ void TestBusyFile::commandMeetsABusyFile()
     book.add(1, QStringLiteral("Family"), 0, 0);
     Form1Driver main;
     book.exec(QStringLiteral("begin immediate"));
-    ui::InputBox::setNextAnswer(QStringLiteral("Friends"));
-    main.clickButton(3);
+    main.addFolder(QStringLiteral("Friends"));
     const auto shown = ui::MessageBox::takeShown();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown.first().prompt, Busy);

@@ -82,26 +82,6 @@ void deleteEntry(Form1Driver& main, const QString& name)
     main.clickButton(4);
 }
 
-void addFolder(Form1Driver& main, const QString& name)
-{
-    ui::InputBox::setNextAnswer(name);
-    main.clickButton(3);
-}
-
-// Closing a dialog makes the main window active again on a desktop, not on
-// the headless platform: the tests do it, or focus changes would not count.
-void addEntry(Form1Driver& main, const QString& name, const QString& number)
-{
-    Form1Driver::withModal([&] { main.clickButton(2); },
-                           [&](QWidget* dialog) {
-                               dialog->findChild<ui::TextBox*>(QStringLiteral("Text1"))->setText(name);
-                               dialog->findChild<ui::TextBox*>(QStringLiteral("Text2"))->setText(number);
-                               QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")),
-                                                 Qt::LeftButton);
-                           });
-    main.activate();
-}
-
 QStringList sortedNames(QStringList names)
 {
     names.sort();
@@ -165,7 +145,7 @@ void TestDamagedTrees::parentCycles()
     renameFolder(main, 0, QStringLiteral("Renamed"));
     Rows expected = renamed(start, QStringLiteral("Loop again"), QStringLiteral("Renamed"));
     QCOMPARE(sorted(book.rows()), sorted(expected));
-    addFolder(main, QStringLiteral("New"));
+    main.addFolder(QStringLiteral("New"));
     expected = with(expected, {{8, "New", 0, 1}});
     QCOMPARE(sorted(book.rows()), sorted(expected));
 
@@ -193,8 +173,8 @@ void TestDamagedTrees::missingParents()
     QCOMPARE(main.gridNames(), QStringList{"Top entry"});
     main.doubleClickFolder(0);
     QCOMPARE(main.gridNames(), QStringList{"Home entry"});
-    addEntry(main, QStringLiteral("Added"), QStringLiteral("123"));
-    addFolder(main, QStringLiteral("Sub"));
+    main.addEntry(QStringLiteral("Added"), QStringLiteral("123"));
+    main.addFolder(QStringLiteral("Sub"));
     main.clickButton(1);
     renameFolder(main, 0, QStringLiteral("House"));
     QCOMPARE(book.rows(), (Rows{{1, "House", 0, 0}, lost[0], lost[1], lost[2], {5, "Home entry", 77, 1},
@@ -230,7 +210,7 @@ void TestDamagedTrees::duplicateCodes()
     deleteEntry(main, QStringLiteral("Twin of in eight"));
     expected = without(expected, {"Twin of in eight"});
     QCOMPARE(sorted(book.rows()), sorted(expected));
-    addEntry(main, QStringLiteral("New in eight"), QStringLiteral("7"));
+    main.addEntry(QStringLiteral("New in eight"), QStringLiteral("7"));
     expected = with(expected, {{11, "New in eight", 7, 8}});
     QCOMPARE(sorted(book.rows()), sorted(expected));
 
@@ -341,7 +321,7 @@ void TestDamagedTrees::textCodeIsNoCounter()
     book.add(2, QStringLiteral("In one"), 5, 1);
     Form1Driver main;
     QCOMPARE(main.form().Tag(), QStringLiteral("2"));
-    addFolder(main, QStringLiteral("New"));
+    main.addFolder(QStringLiteral("New"));
     QCOMPARE(book.rows(QStringLiteral("name = 'New'")), (Rows{{3, "New", 0, 0}}));
     main.doubleClickFolder(2);
     QVERIFY(main.gridNames().isEmpty());
@@ -352,7 +332,7 @@ void TestDamagedTrees::noCodeLeft()
     BookFile book;
     book.add(std::numeric_limits<qint64>::max(), QStringLiteral("Last"), 0, 0);
     Form1Driver main;
-    addFolder(main, QStringLiteral("One too many"));
+    main.addFolder(QStringLiteral("One too many"));
     const auto shown = ui::MessageBox::takeShown();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown.first().prompt, QStringLiteral("no code is left for a new record"));

@@ -29,13 +29,8 @@ if (($# != 3)); then
 fi
 
 if [[ -z ${QUORVELIN_SESSION_DISPLAY:-} ]]; then
-    for tool in xvfb-run xauth xdotool sqlite3 import convert ${QUORVELIN_SESSION_WM:+$QUORVELIN_SESSION_WM xprop}; do
-        if ! command -v "$tool" >/dev/null; then
-            echo "session: skipped, $tool is missing (./test.sh installs it)" >&2
-            exit 77
-        fi
-    done
     source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/virtualdisplay.sh"
+    skip_without session xvfb-run xauth xdotool sqlite3 import convert ${QUORVELIN_SESSION_WM:+$QUORVELIN_SESSION_WM xprop}
     on_virtual_display QUORVELIN_SESSION_DISPLAY "${BASH_SOURCE[0]}" "$@"
 fi
 

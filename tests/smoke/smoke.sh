@@ -17,13 +17,8 @@ if (($# != 3)); then
 fi
 
 if [[ -z ${QUORVELIN_SMOKE_DISPLAY:-} ]]; then
-    for tool in xvfb-run xauth xdotool; do
-        if ! command -v "$tool" >/dev/null; then
-            echo "smoke: skipped, $tool is missing (./test.sh installs it)" >&2
-            exit 77
-        fi
-    done
     source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/virtualdisplay.sh"
+    skip_without smoke xvfb-run xauth xdotool
     on_virtual_display QUORVELIN_SMOKE_DISPLAY "${BASH_SOURCE[0]}" "$@"
 fi
 

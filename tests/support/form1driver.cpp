@@ -5,6 +5,7 @@
 #include "ui/inputbox.h"
 #include "ui/listbox.h"
 #include "ui/messagebox.h"
+#include "ui/textbox.h"
 #include "ui/toolbar.h"
 #include "ui/toolbarbutton.h"
 
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -142,6 +144,25 @@ void Form1Driver::rightClickGrid(int row)
 void Form1Driver::clickButton(int index)
 {
     QTest::mouseClick(toolbar()->widgetForButton(index), Qt::LeftButton);
+}
+
+void Form1Driver::addFolder(const QString& name)
+{
+    ui::InputBox::setNextAnswer(name);
+    clickButton(3);
+}
+
+// Closing a dialog makes the main window active again on a desktop, not on
+// the headless platform: this does it, or focus changes would not count.
+void Form1Driver::addEntry(const QString& name, const QString& number)
+{
+    withModal([&] { clickButton(2); },
+              [&](QWidget* dialog) {
+                  dialog->findChild<ui::TextBox*>(QStringLiteral("Text1"))->setText(name);
+                  dialog->findChild<ui::TextBox*>(QStringLiteral("Text2"))->setText(number);
+                  QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+              });
+    activate();
 }
 
 void Form1Driver::choose(const char* itemName)

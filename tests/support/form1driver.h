@@ -53,6 +53,10 @@ public:
     void clickGridRow(int row);
     void rightClickGrid(int row);
     void clickButton(int index);
+    // A folder added with toolbar New Folder, named through the input box's
+    // test seam; an entry added with toolbar New Telphone and Ok.
+    void addFolder(const QString& name);
+    void addEntry(const QString& name, const QString& number);
     // Chooses an item of the popup menu that is open.
     void choose(const char* itemName);
     void pressKeys(QWidget* widget, int key, int modifiers = 0);
