@@ -5,6 +5,7 @@
 #include "benchbook.h"
 #include "measure.h"
 #include "publishbench.h"
+#include "readerbench.h"
 #include "user.h"
 
 #include "dialogs/form2.h"
@@ -257,7 +258,7 @@ public:
             {"start-up", &Bench::startUp},           {"open a big level", &Bench::openBigLevel},
             {"list many folders", &Bench::listManyFolders}, {"delete a big tree", &Bench::deleteBigTree},
             {"add in a row", &Bench::addInARow},     {"memory", &Bench::memory},
-            {"publish", &Bench::publish},
+            {"readers", &Bench::readers},      {"publish", &Bench::publish},
         };
         for (const auto& [name, measure] : figures) {
             if (only.isEmpty() || only == QLatin1String(name))
@@ -600,6 +601,14 @@ private:
         const PublishBench::Result result = PublishBench::run(m_publishFolder, m_publishEntries);
         report({"republish requests", 3, double(result.republishRequests), 0, "requests", true});
         report({"first publish", 1.5, result.publishMs, result.barePutsMs, "ms"});
+    }
+
+    // Against twice the time at half the size: what a reader whose time grows
+    // with its input takes.
+    void readers()
+    {
+        for (const ReaderBench::Result& r : ReaderBench::run(dirOf(m_work), repetitions()))
+            report({r.shape, 1.5, r.doubleMs, 2 * r.singleMs, "ms"});
     }
 
     bool m_quick;

@@ -1,6 +1,5 @@
 #include "importer.h"
 
-#include "folderpath.h"
 #include "tree.h"
 
 #include "store/database.h"
@@ -22,40 +21,30 @@ public:
     {
     }
 
-    // The folder a path names, made along the way where missing.
+    // The folder a path names, made along the way where missing. Each step
+    // is looked up by the folder above it, so a path costs its length
+    // however deep it goes.
     qint64 folder(const QStringList& path)
     {
-        if (path.isEmpty())
-            return 0;
-        const QString key = FolderPath::format(path);
-        const auto it = m_paths.constFind(key);
-        if (it != m_paths.cend())
-            return it->code;
-        const QStringList above = path.first(path.size() - 1);
-        const qint64 parent = folder(above);
-        const auto existing = existingFolder(parent, path.last());
-        const qint64 code = existing ? *existing : add(path.last(), 0, parent);
-        m_paths.insert(key, {code, false});
-        return code;
+        qint64 parent = 0;
+        for (const QString& name : path)
+            parent = child(parent, name).code;
+        return parent;
     }
 
     // A folder row: a new folder unless the path is only known so far from
     // rows inside it or from the directory.
     void declare(const QStringList& path)
     {
-        const QString key = FolderPath::format(path);
-        const auto it = m_paths.find(key);
-        if (it != m_paths.end() && !it->declared) {
-            it->declared = true;
+        const qint64 parent = folder(path.first(path.size() - 1));
+        Slot& slot = child(parent, path.last());
+        if (!slot.declared) {
+            slot.declared = true;
             return;
         }
-        const QStringList above = path.first(path.size() - 1);
-        const qint64 parent = folder(above);
-        std::optional<qint64> existing;
-        if (it == m_paths.end())
-            existing = existingFolder(parent, path.last());
-        const qint64 code = existing ? *existing : add(path.last(), 0, parent);
-        m_paths.insert(key, {code, true});
+        // Declared before: a sibling of the same name, which from now on is
+        // the one the path names.
+        m_folders.insert({parent, path.last()}, {add(path.last(), 0, parent), true});
     }
 
     qint64 add(const QString& name, qint64 tel, qint64 parent)
@@ -74,6 +63,18 @@ private:
         qint64 code;
         bool declared; // made or adopted by a folder row of the file
     };
+    using Step = QPair<qint64, QString>; // the folder above, and the name
+
+    Slot& child(qint64 parent, const QString& name)
+    {
+        const Step step{parent, name};
+        auto it = m_folders.find(step);
+        if (it == m_folders.end()) {
+            const auto existing = existingFolder(parent, name);
+            it = m_folders.insert(step, {existing ? *existing : add(name, 0, parent), false});
+        }
+        return *it;
+    }
 
     // A folder that was in the directory before the import.
     std::optional<qint64> existingFolder(qint64 parent, const QString& name) const
@@ -96,7 +97,7 @@ private:
     store::Database& m_database;
     const Tree& m_tree;
     qint64 m_next;
-    QHash<QString, Slot> m_paths;
+    QHash<Step, Slot> m_folders;
     Importer::Result m_result;
 };
 

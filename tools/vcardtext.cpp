@@ -163,27 +163,46 @@ QByteArray VCardText::folded(const QString& line)
     return out;
 }
 
-QList<QPair<int, QString>> VCardText::unfolded(QString text)
+QList<QPair<int, QString>> VCardText::unfolded(const QString& text)
 {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    const QStringList physical = text.split(u'\n');
-
     // Unfold: a line starting with a blank continues the one before; in
-    // quoted-printable text a line ending in '=' goes on in the next.
+    // quoted-printable text a line ending in '=' goes on in the next. The
+    // text is read once, line end by line end (CRLF, LF or a lone CR), and
+    // whether a line is quoted-printable is read once from its name and
+    // parameters as they are completed: no continuation reads the line again.
     QList<QPair<int, QString>> logical;
-    for (int i = 0; i < physical.size(); ++i) {
-        const QString& line = physical[i];
-        const bool softBreak = !logical.isEmpty() && logical.last().second.endsWith(u'=')
-                               && logical.last().second.section(u':', 0, 0).contains(
-                                   QStringLiteral("QUOTED-PRINTABLE"), Qt::CaseInsensitive);
+    bool headRead = false;
+    bool quotedPrintable = false;
+    int number = 0;
+    for (qsizetype start = 0; start <= text.size();) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        const QStringView line = QStringView(text).sliced(start, end - start);
+        ++number;
+        start = end + (QStringView(text).sliced(end).startsWith(u"\r\n") ? 2 : 1);
+
+        qsizetype added = 0; // where the text this line adds starts
         if (!logical.isEmpty() && !line.isEmpty() && (line[0] == u' ' || line[0] == u'\t')) {
-            logical.last().second += line.mid(1);
-        } else if (softBreak) {
+            added = logical.last().second.size();
+            logical.last().second += line.sliced(1);
+        } else if (quotedPrintable && logical.last().second.endsWith(u'=')) {
             logical.last().second.chop(1);
+            added = logical.last().second.size();
             logical.last().second += line;
         } else {
-            logical.append({i + 1, line});
+            logical.append({number, line.toString()});
+            headRead = false;
+            quotedPrintable = false;
+        }
+        if (!headRead) {
+            const QString& built = logical.last().second;
+            const qsizetype colon = built.indexOf(u':', added);
+            if (colon >= 0) {
+                headRead = true;
+                quotedPrintable = QStringView(built).first(colon).contains(QStringLiteral("QUOTED-PRINTABLE"),
+                                                                          Qt::CaseInsensitive);
+            }
         }
     }
     logical.removeIf([](const QPair<int, QString>& line) { return line.second.trimmed().isEmpty(); });

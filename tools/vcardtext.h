@@ -36,7 +36,7 @@ public:
 
     // The logical lines of `text` with the physical line each starts on:
     // unfolded, blank lines left out.
-    static QList<QPair<int, QString>> unfolded(QString text);
+    static QList<QPair<int, QString>> unfolded(const QString& text);
     // One logical line; a quoted-printable value is decoded. Throws
     // FormatError when it cannot be read.
     static Line parse(const QString& text, int number);

@@ -116,6 +116,7 @@ private slots:
     void oneFolderGoesBackWhereItWas();
     void joinsFoldersAlreadyThere();
     void failureStoresNothing();
+    void deepPath();
 };
 
 void TestImportExport::rebuildsTheSameTree_data()
@@ -222,6 +223,21 @@ void TestImportExport::failureStoresNothing()
                                     {{"New"}, "c", 3, 0}, {{}, "boom", 4, 0}};
     QVERIFY_THROWS_EXCEPTION(store::StoreError, import(book.path(), records));
     QCOMPARE(book.rows(), before);
+}
+
+void TestImportExport::deepPath()
+{
+    // 16,000 folders of one name, each inside the one before: 32 KB of CSV.
+    BookFile book;
+    const QString path = QStringLiteral("/a").repeated(16'000);
+    const Importer::Result result =
+        import(book.path(), CsvFormat::read(("path,name,tel\r\n" + path + ",Deep,5550100\r\n").toUtf8()));
+    QCOMPARE(result.folders, 16'000);
+    QCOMPARE(result.entries, 1);
+    // Each folder inside the one made before it, and the entry in the last.
+    QCOMPARE(book.value("select count(*) from book b join book p on p.code = b.parent and p.code = b.code - 1")
+                 .toInt(),
+             16'000);
 }
 
 QTEST_GUILESS_MAIN(TestImportExport)

@@ -255,6 +255,15 @@ void TestTextFormats::vcardFromOtherPrograms_data()
         << QByteArray("BEGIN:VCARD\nVERSION:4.0\nFN:Long\n  Name\nTEL:555\n 0101\nEND:VCARD\n"
                       "BEGIN:VCARD\nVERSION:4.0\nFN:Email only\nEMAIL:a@b.c\nEND:VCARD\n")
         << Records{entry({}, "Long Name", 5550101)} << 1;
+    // Shapes that are read in time proportional to their size however long
+    // the logical line grows: 2 MB each.
+    const QByteArray softBreaks = "BEGIN:VCARD\r\nFN;ENCODING=QUOTED-PRINTABLE:" + QByteArray("=41=\r\n").repeated(350'000)
+                                  + "=41\r\nTEL:1\r\nEND:VCARD\r\n";
+    QTest::newRow("quoted-printable soft breaks") << softBreaks << Records{{{}, QString(350'001, u'A'), 1, 0}} << 0;
+    const QByteArray foldedAtEquals = "BEGIN:VCARD\r\nFN:a=" + QByteArray("\r\n b=").repeated(700'000)
+                                      + "\r\nTEL:1\r\nEND:VCARD\r\n";
+    QTest::newRow("folded lines ending in =")
+        << foldedAtEquals << Records{{{}, "a=" + QStringLiteral("b=").repeated(700'000), 1, 0}} << 0;
 }
 
 void TestTextFormats::vcardFromOtherPrograms()
