@@ -86,7 +86,7 @@ PublishBench::Result PublishBench::run(const QString& folder, int entryCount)
         puts.push_back({"PUT", bare.resolved(QUrl(card.fileName())), card.text(),
                         {{"If-None-Match", "*"}, {"Content-Type", "text/vcard; charset=utf-8"}}});
     }
-    DavClient client(User, Password);
+    DavClient client(User, Password, 60);
     std::vector<DavClient::Response> responses;
     result.barePutsMs = millisecondsOf([&] { responses = client.send(puts); });
     for (const DavClient::Response& r : responses)

@@ -15,13 +15,15 @@ packages=(
     # xprop.
     openbox x11-utils
     imagemagick sqlite3 libsqlite3-dev
+    # publish's HTTP.
+    libcurl4-openssl-dev
     # Installing as desktop software: manual pages from --help, the package's
     # library dependencies (dpkg-shlibdeps, which needs file), and the
     # validators of the menu entry, the software-centre data and the package.
     help2man dpkg-dev file desktop-file-utils appstream lintian
-    # publish's tests: a CardDAV server to publish to, and two clients that
-    # read the address book back.
-    radicale vdirsyncer khard
+    # publish's tests: a CardDAV server to publish to, two clients that read
+    # the address book back, and Python for a server that lies.
+    radicale vdirsyncer khard python3
 )
 
 missing=()

@@ -609,14 +609,21 @@ int Cli::publish(const QStringList& arguments)
     const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NAME"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"));
-    parser.addOptions({folder, user, dryRun});
+    const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("SECONDS"), QStringLiteral("60"));
+    parser.addOptions({folder, user, dryRun, timeout});
     int status = Ok;
     if (!parse(command, arguments, parser, status))
         return status;
     if (parser.positionalArguments().size() != 1)
         return fail(command, QStringLiteral("expected one URL. See quorvelin-tool publish --help."));
+    bool number = false;
+    const int seconds = parser.value(timeout).toInt(&number);
+    // A day is longer than any one request of a real address book takes.
+    if (!number || seconds < 1 || seconds > 86'400)
+        return fail(command, QStringLiteral("--timeout takes a number of seconds from 1 to 86400, not \"%1\".")
+                                 .arg(parser.value(timeout)));
     Publisher publisher(m_out, m_err, m_progress);
     const bool done = publisher.run(requireFile(), {parser.positionalArguments().first(), parser.value(folder),
-                                                    parser.value(user), parser.isSet(dryRun)});
+                                                    parser.value(user), parser.isSet(dryRun), seconds});
     return done ? Ok : Failed;
 }

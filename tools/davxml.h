@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QXmlStreamReader>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -23,11 +25,46 @@ public:
         std::optional<QString> addressData;
     };
 
+    // A multi-status answer read as it arrives, each <response> handed on as
+    // soon as it is complete: a listing of any length is read in the memory
+    // of one response.
+    class MultistatusReader
+    {
+    public:
+        explicit MultistatusReader(std::function<void(Response&&)> onResponse);
+
+        // False once the answer is known to be broken; error() says why.
+        bool feed(QByteArrayView data);
+        // Throws ToolError unless the whole answer has been read.
+        void finish();
+        QString error() const { return m_error; }
+
+    private:
+        enum class Element;
+        static bool holdsText(Element element);
+        void start();
+        void end();
+        void fail(const QString& why);
+
+        std::function<void(Response&&)> m_onResponse;
+        QXmlStreamReader m_xml;
+        std::vector<Element> m_open;
+        bool m_rooted = false;
+        bool m_ended = false;
+        QString m_error;
+        QString m_text; // of the element being read, when it is one whose text counts
+        Response m_response;
+        // The properties of one <propstat>, kept apart until its status says
+        // whether they are there.
+        Response m_propstat;
+    };
+
     // PROPFIND: the resource type and the ETag.
     static QByteArray propfind();
     // addressbook-multiget REPORT: the ETag and the card of each of `hrefs`.
     static QByteArray multiget(const QStringList& hrefs);
 
-    // Throws ToolError when `body` is not a multi-status answer.
+    // A whole answer at once. Throws ToolError when `body` is not a
+    // multi-status answer.
     static std::vector<Response> multistatus(const QByteArray& body);
 };

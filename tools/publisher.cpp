@@ -30,14 +30,9 @@ bool succeeded(int status)
     return status >= 200 && status <= 299;
 }
 
-// Collections are named with and without their final slash.
-QString collectionPath(const QUrl& url)
-{
-    QString path = url.path(QUrl::FullyDecoded);
-    if (!path.endsWith(u'/'))
-        path += u'/';
-    return path;
-}
+// Named in warnings one by one up to this many; a server listing more
+// outside the address book is counted.
+constexpr size_t OutsideNamed = 10;
 
 } // namespace
 
@@ -51,6 +46,7 @@ Publisher::Publisher(QIODevice& out, QIODevice& err, bool progress)
 QString Publisher::help()
 {
     return QStringLiteral(R"(Usage: quorvelin-tool [--file PATH] publish URL [--folder PATH] [--user NAME] [--dry-run]
+                                             [--timeout SECONDS]
 
 Makes the CardDAV address book at URL (Nextcloud, Radicale, a mail
 provider's) hold a vCard 3.0 card for every telephone entry of the
@@ -75,11 +71,20 @@ counts as another directory.
                   asked on the terminal; never put it in URL.
   --dry-run       read the address book and list what would be sent;
                   send nothing.
+  --timeout SECONDS
+                  give up on a request not answered whole within SECONDS
+                  (60 by default); once one has run out of time, no further
+                  request is sent.
 
 URL is https:// (the system's certificates are checked); plain http:// is
 refused except to this computer. The directory file is only read, so
 publish runs while Quorvelin has it open. A card changed on the server
 while publish runs is reported by name; publishing again finishes the work.
+
+The server is not trusted: an address it names outside the address book
+(another path, host or port) is skipped with a warning and never sent
+anything, a card without a valid ETag is never changed or removed, and an
+answer larger than 64 MB is refused.
 )");
 }
 
@@ -116,12 +121,11 @@ bool Publisher::run(const QString& file, const Options& options)
     const QUrl given(options.url, QUrl::StrictMode);
     if (const auto why = DavClient::refusal(given))
         throw ToolError(QStringLiteral("%1 %2. Nothing was sent.").arg(given.toDisplayString(QUrl::RemovePassword), *why));
-    m_collection = given.adjusted(QUrl::RemoveUserInfo);
-    m_collection.setPath(collectionPath(m_collection), QUrl::DecodedMode);
+    m_scope.emplace(given);
     m_user = options.user.isEmpty() ? given.userName() : options.user;
 
     const std::vector<ContactCard> wanted = cards(file, options.folder);
-    DavClient client(m_user, m_user.isEmpty() ? QString() : password(m_user));
+    DavClient client(m_user, m_user.isEmpty() ? QString() : password(m_user), options.timeout);
     progress(QStringLiteral("publish: reading the address book"));
     const std::vector<SyncPlan::Remote> remote = [&] {
         try {
@@ -174,21 +178,23 @@ QString Publisher::password(const QString& user) const
     if (qEnvironmentVariableIsSet("QUORVELIN_CARDDAV_PASSWORD"))
         return qEnvironmentVariable("QUORVELIN_CARDDAV_PASSWORD");
     const auto typed = Terminal::readHidden(
-        QStringLiteral("Password for %1 at %2: ").arg(user, m_collection.toDisplayString()));
+        QStringLiteral("Password for %1 at %2: ").arg(user, m_scope->url().toDisplayString()));
     if (!typed)
         throw ToolError(QStringLiteral("needs the password of %1 at %2: set QUORVELIN_CARDDAV_PASSWORD, or run it on a "
                                        "terminal to type it. Nothing was sent.")
-                            .arg(user, m_collection.toDisplayString()));
+                            .arg(user, m_scope->url().toDisplayString()));
     return *typed;
 }
 
-QString Publisher::failure(const QUrl& url, const DavClient::Response& response) const
+QString Publisher::failure(const QByteArray& verb, const QUrl& url, const DavClient::Response& response) const
 {
-    const QString where = url.toDisplayString();
+    const QString where = QStringLiteral("%1 %2").arg(QString::fromLatin1(verb), url.toDisplayString());
     if (response.status == 0)
-        return QStringLiteral("%1: cannot reach the server: %2").arg(where, response.failure);
+        return QStringLiteral("%1: %2").arg(where, response.failure);
     QString why;
-    if (response.status == 401)
+    if (!response.failure.isEmpty())
+        why = response.failure;
+    else if (response.status == 401)
         why = m_user.isEmpty() ? QStringLiteral("the server asks for a user name and password; give --user NAME")
                                : QStringLiteral("the server refused the user name %1 or its password").arg(m_user);
     else if (response.status == 403)
@@ -197,92 +203,140 @@ QString Publisher::failure(const QUrl& url, const DavClient::Response& response)
         why = QStringLiteral("there is nothing at this address");
     else if (response.status >= 300 && response.status <= 399 && !response.location.isEmpty())
         why = QStringLiteral("the server sends clients on to %1; publish to that address if it is the address book")
-                  .arg(url.resolved(QUrl(response.location)).toDisplayString(QUrl::RemoveUserInfo));
+                  .arg(CollectionScope::printable(url.resolved(QUrl(response.location)).toString(QUrl::RemoveUserInfo | QUrl::FullyEncoded)));
     else
         why = QStringLiteral("the server did not do it");
     return QStringLiteral("%1: %2: %3").arg(where, response.statusText(), why);
 }
 
+void Publisher::skipOutside(const QString& href)
+{
+    if (++m_outside <= OutsideNamed)
+        warn(QStringLiteral("skipped %1: the server names it, but it lies outside the address book; nothing is sent "
+                            "there.")
+                 .arg(CollectionScope::printable(href)));
+}
+
+void Publisher::reportOutside()
+{
+    if (m_outside > OutsideNamed)
+        warn(QStringLiteral("skipped %1 more addresses outside the address book.").arg(m_outside - OutsideNamed));
+    m_outside = 0;
+}
+
 std::vector<SyncPlan::Remote> Publisher::readCollection(DavClient& client, const QString& prefix)
 {
-    const DavClient::Response listing =
-        client.send({"PROPFIND", m_collection, DavXml::propfind(), {{"Depth", "1"}, {"Content-Type", XmlType}}});
-    if (listing.status != 207) {
-        if (succeeded(listing.status) || listing.status == 405 || listing.status == 501)
-            throw ToolError(QStringLiteral("%1: %2: not a WebDAV collection, so no address book. Nothing was changed.")
-                                .arg(m_collection.toDisplayString(), listing.statusText()));
-        throw ToolError(failure(m_collection, listing) + QStringLiteral(". Nothing was changed."));
-    }
-    const auto notAddressBook = [&] {
-        return ToolError(QStringLiteral("%1: %2, but not an address book collection: give the address of a CardDAV "
-                                        "address book. Nothing was changed.")
-                             .arg(m_collection.toDisplayString(), listing.statusText()));
-    };
-    std::vector<DavXml::Response> responses;
-    try {
-        responses = DavXml::multistatus(listing.body);
-    } catch (const ToolError& error) {
-        throw ToolError(QStringLiteral("%1: %2: %3. Nothing was changed.")
-                            .arg(m_collection.toDisplayString(), listing.statusText(), error.message()));
-    }
-
+    const QUrl& collection = m_scope->url();
     // Publish's own cards are known by their names alone, so that only they
-    // are fetched: an address book may hold many others.
+    // are fetched: an address book may hold many others, which the listing
+    // passes over as it arrives.
     const auto ours = [&](const QString& name) {
         if (!name.startsWith(prefix) || !name.endsWith(QStringLiteral(".vcf")))
             return false;
         const QStringView code = QStringView(name).sliced(prefix.size(), name.size() - prefix.size() - 4);
         return !code.isEmpty() && std::all_of(code.begin(), code.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     };
-    bool described = false;
-    QStringList hrefs;
-    QHash<QString, QString> etags; // by href, from the listing
-    for (const DavXml::Response& r : responses) {
-        const QUrl at = m_collection.resolved(QUrl(r.href));
-        if (collectionPath(at) == collectionPath(m_collection)) {
-            if (!r.addressBook)
-                throw notAddressBook();
-            described = true;
-        } else if (!r.collection && ours(at.fileName(QUrl::FullyDecoded))) {
-            hrefs.append(r.href);
-            etags.insert(r.href, r.etag);
-        }
+    struct Listed
+    {
+        QUrl url;
+        QByteArray etag;
+    };
+    std::optional<bool> addressBook; // whether every description of the collection says so
+    std::map<QString, Listed> listed; // by decoded path: an href listed twice counts once
+    DavXml::MultistatusReader listing([&](DavXml::Response&& r) {
+        const std::optional<QUrl> at = m_scope->resolve(r.href);
+        if (!at)
+            return skipOutside(r.href);
+        if (m_scope->isCollection(*at))
+            addressBook = addressBook.value_or(true) && r.addressBook;
+        else if (!r.collection && ours(at->fileName(QUrl::FullyDecoded)))
+            listed.try_emplace(at->path(QUrl::FullyDecoded), Listed{*at, r.etag.toUtf8()});
+    });
+    const DavClient::Response answer =
+        client.send({"PROPFIND", collection, DavXml::propfind(), {{"Depth", "1"}, {"Content-Type", XmlType}},
+                     [&](QByteArrayView data) { return listing.feed(data); }});
+    reportOutside();
+    if (answer.status != 207) {
+        if (succeeded(answer.status) || answer.status == 405 || answer.status == 501)
+            throw ToolError(QStringLiteral("%1: %2: not a WebDAV collection, so no address book. Nothing was changed.")
+                                .arg(collection.toDisplayString(), answer.statusText()));
+        throw ToolError(failure("PROPFIND", collection, answer) + QStringLiteral(". Nothing was changed."));
     }
-    if (!described)
-        throw notAddressBook();
-    if (hrefs.isEmpty())
+    // Stopped for its size or its time, or else for what the reader found.
+    if (!answer.failure.isEmpty() && listing.error().isEmpty())
+        throw ToolError(failure("PROPFIND", collection, answer) + QStringLiteral(". Nothing was changed."));
+    try {
+        listing.finish();
+    } catch (const ToolError& error) {
+        throw ToolError(QStringLiteral("%1: %2: %3. Nothing was changed.")
+                            .arg(collection.toDisplayString(), answer.statusText(), error.message()));
+    }
+    if (!addressBook.value_or(false))
+        throw ToolError(QStringLiteral("%1: %2, but not an address book collection: give the address of a CardDAV "
+                                       "address book. Nothing was changed.")
+                            .arg(collection.toDisplayString(), answer.statusText()));
+    if (listed.empty())
         return {};
 
-    const DavClient::Response fetched =
-        client.send({"REPORT", m_collection, DavXml::multiget(hrefs), {{"Depth", "0"}, {"Content-Type", XmlType}}});
-    if (fetched.status != 207)
-        throw ToolError(failure(m_collection, fetched) + QStringLiteral(" (reading the cards). Nothing was changed."));
+    QStringList hrefs;
+    for (const auto& [path, card] : listed)
+        hrefs.append(card.url.path(QUrl::FullyEncoded));
     std::vector<SyncPlan::Remote> remote;
+    DavXml::MultistatusReader cards([&](DavXml::Response&& r) {
+        const std::optional<QUrl> at = m_scope->resolve(r.href);
+        if (!at)
+            return skipOutside(r.href);
+        const auto asked = listed.find(at->path(QUrl::FullyDecoded));
+        // A card gone since the listing is simply not there; one not asked
+        // for is not taken.
+        if (asked == listed.end() || !succeeded(r.status) || !r.addressData)
+            return;
+        // The card's own ETag, else the listing's; one that is no entity
+        // tag is none.
+        QByteArray etag = r.etag.toUtf8();
+        if (!DavClient::isEntityTag(etag))
+            etag = asked->second.etag;
+        if (!DavClient::isEntityTag(etag))
+            etag.clear();
+        remote.push_back({at->fileName(QUrl::FullyDecoded), asked->second.url, etag, std::move(*r.addressData)});
+        listed.erase(asked);
+    });
+    const DavClient::Response fetched =
+        client.send({"REPORT", collection, DavXml::multiget(hrefs), {{"Depth", "0"}, {"Content-Type", XmlType}},
+                     [&](QByteArrayView data) { return cards.feed(data); }});
+    reportOutside();
+    if (fetched.status != 207)
+        throw ToolError(failure("REPORT", collection, fetched) + QStringLiteral(" (reading the cards). Nothing was changed."));
+    if (!fetched.failure.isEmpty() && cards.error().isEmpty())
+        throw ToolError(failure("REPORT", collection, fetched) + QStringLiteral(" (reading the cards). Nothing was changed."));
     try {
-        for (const DavXml::Response& r : DavXml::multistatus(fetched.body)) {
-            // A card gone since the listing is simply not there.
-            if (!succeeded(r.status) || !r.addressData)
-                continue;
-            const QUrl at = m_collection.resolved(QUrl(r.href));
-            remote.push_back({at.fileName(QUrl::FullyDecoded), r.href, r.etag.isEmpty() ? etags.value(r.href) : r.etag,
-                              *r.addressData});
-        }
+        cards.finish();
     } catch (const ToolError& error) {
         throw ToolError(QStringLiteral("%1: %2 (reading the cards): %3. Nothing was changed.")
-                            .arg(m_collection.toDisplayString(), fetched.statusText(), error.message()));
+                            .arg(collection.toDisplayString(), fetched.statusText(), error.message()));
     }
     return remote;
 }
 
+void Publisher::warnHeld(const SyncPlan& plan)
+{
+    for (const SyncPlan::Action& a : plan.held())
+        warn(QStringLiteral("%1 (%2): the server gave no valid ETag for this card, so it cannot be %3 without "
+                            "risking a change made on the server meanwhile; it is left as it is.")
+                 .arg(a.url.toDisplayString(), a.label,
+                      a.kind == SyncPlan::Action::Kind::Remove ? QStringLiteral("removed") : QStringLiteral("changed")));
+}
+
 void Publisher::showPlan(const SyncPlan& plan, size_t entries)
 {
-    print(QStringLiteral("Would send to %1:\n").arg(m_collection.toDisplayString()));
+    print(QStringLiteral("Would send to %1:\n").arg(m_scope->url().toDisplayString()));
     for (const SyncPlan::Action& a : plan.actions()) {
         const char* what = a.kind == SyncPlan::Action::Kind::Add      ? "PUT     %1  (add %2)\n"
                            : a.kind == SyncPlan::Action::Kind::Change ? "PUT     %1  (change %2)\n"
                                                                       : "DELETE  %1  (remove %2)\n";
         print(QString::fromLatin1(what).arg(a.fileName, a.label));
     }
+    warnHeld(plan);
     print(QStringLiteral("%1: %2 to add, %3 to change, %4 to remove, %5 unchanged. Dry run: nothing was sent.\n")
               .arg(counted(entries, "entry", "entries"), QString::number(plan.count(SyncPlan::Action::Kind::Add)),
                    QString::number(plan.count(SyncPlan::Action::Kind::Change)),
@@ -293,22 +347,21 @@ bool Publisher::send(DavClient& client, const SyncPlan& plan, size_t entries)
 {
     const std::vector<SyncPlan::Action>& actions = plan.actions();
     std::vector<DavClient::Request> requests;
-    std::vector<QUrl> urls;
     for (const SyncPlan::Action& a : actions) {
-        const QUrl url = m_collection.resolved(QUrl(a.href.isEmpty() ? a.fileName : a.href));
-        urls.push_back(url);
         switch (a.kind) {
         case SyncPlan::Action::Kind::Add:
-            requests.push_back({"PUT", url, a.card, {{"If-None-Match", "*"}, {"Content-Type", CardType}}});
+            requests.push_back({"PUT", *m_scope->resolve(a.fileName), a.card,
+                                {{"If-None-Match", "*"}, {"Content-Type", CardType}}});
             break;
         case SyncPlan::Action::Kind::Change:
-            requests.push_back({"PUT", url, a.card, {{"If-Match", a.etag.toLatin1()}, {"Content-Type", CardType}}});
+            requests.push_back({"PUT", a.url, a.card, {{"If-Match", a.etag}, {"Content-Type", CardType}}});
             break;
         case SyncPlan::Action::Kind::Remove:
-            requests.push_back({"DELETE", url, QByteArray(), {{"If-Match", a.etag.toLatin1()}}});
+            requests.push_back({"DELETE", a.url, QByteArray(), {{"If-Match", a.etag}}});
             break;
         }
     }
+    warnHeld(plan);
 
     QElapsedTimer shown;
     shown.start();
@@ -323,24 +376,33 @@ bool Publisher::send(DavClient& client, const SyncPlan& plan, size_t entries)
     progress(QString());
 
     std::map<SyncPlan::Action::Kind, size_t> done;
-    size_t failed = 0;
+    size_t failed = plan.held().size();
+    std::vector<size_t> unsent;
     for (size_t i = 0; i < actions.size(); ++i) {
         const SyncPlan::Action& a = actions[i];
+        const DavClient::Request& q = requests[i];
         const DavClient::Response& r = responses[i];
         // Removing a card someone else removed first leaves what was wanted.
-        if (succeeded(r.status) || (a.kind == SyncPlan::Action::Kind::Remove && r.status == 404)) {
+        if ((succeeded(r.status) && r.failure.isEmpty())
+            || (a.kind == SyncPlan::Action::Kind::Remove && r.status == 404)) {
             ++done[a.kind];
             continue;
         }
         ++failed;
-        if (r.status == 412)
+        if (!r.sent)
+            unsent.push_back(i);
+        else if (r.status == 412)
             warn(QStringLiteral("%1 (%2): %3: %4; publish again to finish.")
-                     .arg(urls[i].toDisplayString(), a.label, r.statusText(),
+                     .arg(q.url.toDisplayString(), a.label, r.statusText(),
                           a.kind == SyncPlan::Action::Kind::Add ? QStringLiteral("a card of that name was added meanwhile")
                                                                 : QStringLiteral("the card changed on the server meanwhile")));
         else
-            warn(QStringLiteral("%1 (%2)").arg(failure(urls[i], r), a.label));
+            warn(QStringLiteral("%1 (%2)").arg(failure(q.verb, q.url, r), a.label));
     }
+    if (!unsent.empty())
+        warn(QStringLiteral("%1 (%2 first): %3; publish again to finish.")
+                 .arg(counted(unsent.size(), "card was not sent", "cards were not sent"), actions[unsent.front()].label,
+                      responses[unsent.front()].failure));
     QString summary = QStringLiteral("%1: %2 added, %3 changed, %4 removed, %5 unchanged")
                           .arg(counted(entries, "entry", "entries"), QString::number(done[SyncPlan::Action::Kind::Add]),
                                QString::number(done[SyncPlan::Action::Kind::Change]),

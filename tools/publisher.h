@@ -1,5 +1,6 @@
 #pragma once
 
+#include "collectionscope.h"
 #include "contactcard.h"
 #include "davclient.h"
 #include "syncplan.h"
@@ -8,6 +9,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <optional>
 #include <vector>
 
 // quorvelin-tool publish: makes a CardDAV address book (RFC 6352) hold a card
@@ -22,6 +24,7 @@ public:
         QString folder; // as --folder takes it; empty for the whole tree
         QString user;   // empty: the one in the URL, if any
         bool dryRun = false;
+        int timeout = 60; // seconds for each request
     };
 
     // `progress`: rewrite a progress line on `err` while requests run.
@@ -45,16 +48,22 @@ private:
     std::vector<SyncPlan::Remote> readCollection(DavClient& client, const QString& prefix);
     bool send(DavClient& client, const SyncPlan& plan, size_t entries);
     void showPlan(const SyncPlan& plan, size_t entries);
+    void warnHeld(const SyncPlan& plan);
 
     void print(const QString& text);
     void progress(const QString& text);
     void warn(const QString& message);
     // What went wrong with a request to `url`, for a message.
-    QString failure(const QUrl& url, const DavClient::Response& response) const;
+    QString failure(const QByteArray& verb, const QUrl& url, const DavClient::Response& response) const;
+    // An address the server gave that lies outside the address book.
+    void skipOutside(const QString& href);
+    // Counts those not named one by one, after each answer.
+    void reportOutside();
 
     QIODevice& m_out;
     QIODevice& m_err;
     bool m_progress;
-    QUrl m_collection; // ending in "/", without user information
+    std::optional<CollectionScope> m_scope;
     QString m_user;
+    size_t m_outside = 0;
 };

@@ -35,16 +35,24 @@ SyncPlan::SyncPlan(const std::vector<ContactCard>& wanted, const std::vector<Rem
         kept.insert(card.fileName());
         const Remote* there = onServer.value(card.fileName());
         if (!there)
-            m_actions.push_back({Action::Kind::Add, card.fileName(), QString(), QString(), card.text(), label});
+            add({Action::Kind::Add, card.fileName(), QUrl(), QByteArray(), card.text(), label});
         else if (!card.matches(there->card))
-            m_actions.push_back({Action::Kind::Change, card.fileName(), there->href, there->etag, card.text(), label});
+            add({Action::Kind::Change, card.fileName(), there->url, there->etag, card.text(), label});
         else
             ++m_unchanged;
     }
     for (const Remote& r : remote) {
         if (!kept.contains(r.fileName))
-            m_actions.push_back({Action::Kind::Remove, r.fileName, r.href, r.etag, QByteArray(), labelOf(r)});
+            add({Action::Kind::Remove, r.fileName, r.url, r.etag, QByteArray(), labelOf(r)});
     }
+}
+
+void SyncPlan::add(Action action)
+{
+    if (action.kind != Action::Kind::Add && action.etag.isEmpty())
+        m_held.push_back(std::move(action));
+    else
+        m_actions.push_back(std::move(action));
 }
 
 size_t SyncPlan::count(Action::Kind kind) const

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 #include <vector>
 
@@ -17,9 +18,9 @@ public:
     // A card publish made, as the server holds it now.
     struct Remote
     {
-        QString fileName; // the last step of its href
-        QString href;     // as the server wrote it
-        QString etag;
+        QString fileName; // the last step of its address
+        QUrl url;         // inside the address book, checked
+        QByteArray etag;  // a valid entity tag, or empty when the server gave none
         QString card;
     };
 
@@ -28,10 +29,10 @@ public:
         enum class Kind { Add, Change, Remove };
         Kind kind;
         QString fileName;
-        QString href;  // the server's, for Change and Remove
-        QString etag;  // the precondition, for Change and Remove
+        QUrl url;        // the card's, for Change and Remove
+        QByteArray etag; // the precondition, for Change and Remove
         QByteArray card; // for Add and Change
-        QString label; // the entry, as messages name it
+        QString label;   // the entry, as messages name it
     };
 
     SyncPlan(const std::vector<ContactCard>& wanted, const std::vector<Remote>& remote);
@@ -39,8 +40,15 @@ public:
     const std::vector<Action>& actions() const { return m_actions; }
     size_t count(Action::Kind kind) const;
     size_t unchanged() const { return m_unchanged; }
+    // Changes and removals left undone because the card has no ETag to make
+    // them conditional on: without one, a card changed on a phone meanwhile
+    // would be overwritten unseen.
+    const std::vector<Action>& held() const { return m_held; }
 
 private:
+    void add(Action action);
+
     std::vector<Action> m_actions;
+    std::vector<Action> m_held;
     size_t m_unchanged = 0;
 };

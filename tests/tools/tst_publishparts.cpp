@@ -5,9 +5,11 @@
 
 #include "bookfile.h"
 #include "cli.h"
+#include "collectionscope.h"
 #include "contactcard.h"
 #include "davclient.h"
 #include "davxml.h"
+#include "httpauthorization.h"
 #include "publisher.h"
 #include "vcardformat.h"
 
@@ -23,20 +25,44 @@ const FlatRecord Nora{{"Work", "Sales"}, "Nora Ellis", 5550111, 0};
 const QString NoraOnServer = QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:quorvelin-1-7\r\nCATEGORIES:/Work/Sales\r\n"
                                             "FN:Nora E\r\n llis\r\nN:;Nora Ellis;;;\r\nTEL;TYPE=VOICE:5550111\r\nEND:VCARD\r\n");
 
-// Answers each request with the next canned response, and keeps what it was sent.
-class FakeServer : public QTcpServer
+// Answers each request with the next canned response, and keeps what it was
+// sent. It serves on a thread of its own: the client waits for its answers
+// without running this thread's events.
+class FakeServer
 {
 public:
-    QList<QByteArray> answers;
-    QList<QByteArray> received;
-
-    FakeServer()
+    explicit FakeServer(QList<QByteArray> answers)
+        : m_answers(std::move(answers))
     {
-        listen(QHostAddress::LocalHost);
-        connect(this, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    QByteArray& request = m_partial[socket];
+        m_thread.reset(QThread::create([this] { serve(); }));
+        m_thread->start();
+        QMutexLocker lock(&m_mutex);
+        while (m_port == 0)
+            m_listening.wait(&m_mutex);
+    }
+    ~FakeServer()
+    {
+        m_thread->quit();
+        m_thread->wait();
+    }
+
+    quint16 port() const { return m_port; }
+    QList<QByteArray> received() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_received;
+    }
+
+private:
+    void serve()
+    {
+        QTcpServer server;
+        server.listen(QHostAddress::LocalHost);
+        QHash<QTcpSocket*, QByteArray> partial;
+        QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+            while (QTcpSocket* socket = server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [&, socket] {
+                    QByteArray& request = partial[socket];
                     request += socket->readAll();
                     const qsizetype end = request.indexOf("\r\n\r\n");
                     if (end < 0)
@@ -46,8 +72,10 @@ public:
                     const qsizetype size = length < 0 ? 0 : head.mid(length + 16).split('\r').first().toLongLong();
                     if (request.size() < end + 4 + size)
                         return;
-                    received.append(request);
-                    const QByteArray answer = answers.isEmpty() ? QByteArray("500 Nothing planned\r\n\r\n") : answers.takeFirst();
+                    QMutexLocker lock(&m_mutex);
+                    m_received.append(request);
+                    const QByteArray answer =
+                        m_answers.isEmpty() ? QByteArray("500 Nothing planned\r\n\r\n") : m_answers.takeFirst();
                     const qsizetype split = answer.indexOf("\r\n\r\n");
                     socket->write("HTTP/1.1 " + answer.left(split) + "\r\nConnection: close\r\nContent-Length: "
                                   + QByteArray::number(answer.size() - split - 4) + "\r\n\r\n" + answer.mid(split + 4));
@@ -55,10 +83,21 @@ public:
                 });
             }
         });
+        {
+            QMutexLocker lock(&m_mutex);
+            m_port = server.serverPort();
+            m_listening.wakeAll();
+        }
+        QEventLoop loop;
+        loop.exec();
     }
 
-private:
-    QHash<QTcpSocket*, QByteArray> m_partial;
+    QList<QByteArray> m_answers;
+    QList<QByteArray> m_received;
+    mutable QMutex m_mutex;
+    QWaitCondition m_listening;
+    quint16 m_port = 0;
+    std::unique_ptr<QThread> m_thread;
 };
 
 } // namespace
@@ -78,6 +117,11 @@ private slots:
     void brokenAnswers();
     void refusedAddresses_data();
     void refusedAddresses();
+    void addressesInsideTheBook_data();
+    void addressesInsideTheBook();
+    void entityTags();
+    void challenges_data();
+    void challenges();
     void cardPrefix();
     void preconditionFailedIsNamed();
 };
@@ -176,6 +220,15 @@ void TestPublishParts::multistatus()
     QCOMPARE(r[1].addressData, std::optional<QString>(QStringLiteral("BEGIN:VCARD\nEND:VCARD\n")));
     QCOMPARE(r[2].status, 404);
     QVERIFY(!r[2].addressData);
+    // The same, arriving a byte at a time.
+    std::vector<DavXml::Response> streamed;
+    DavXml::MultistatusReader reader([&](DavXml::Response&& one) { streamed.push_back(std::move(one)); });
+    for (const char byte : radicale)
+        QVERIFY(reader.feed(QByteArrayView(&byte, 1)));
+    reader.finish();
+    QCOMPARE(streamed.size(), size_t(3));
+    QCOMPARE(streamed[1].addressData, r[1].addressData);
+    QCOMPARE(streamed[1].etag, r[1].etag);
 
     const QByteArray other =
         "<d:multistatus xmlns:d=\"DAV:\" xmlns:card=\"urn:ietf:params:xml:ns:carddav\" xmlns:x=\"http://example.com/\">"
@@ -248,6 +301,83 @@ void TestPublishParts::refusedAddresses()
         QVERIFY2(why && why->contains(refusal), qPrintable(why.value_or(QStringLiteral("(used)"))));
 }
 
+void TestPublishParts::addressesInsideTheBook_data()
+{
+    QTest::addColumn<QString>("href");
+    QTest::addColumn<QString>("url"); // empty when refused
+
+    const QString book = QStringLiteral("http://127.0.0.1:5232/ann/book%20one/");
+    QTest::newRow("a card") << "/ann/book%20one/a.vcf" << book + "a.vcf";
+    QTest::newRow("relative") << "a%20b.vcf" << book + "a%20b.vcf";
+    QTest::newRow("the collection, without its slash") << "/ann/book%20one" << book.chopped(1);
+    QTest::newRow("unescaped") << "/ann/book one/a.vcf" << book + "a.vcf";
+    QTest::newRow("absolute, same origin") << "http://127.0.0.1:5232/ann/book%20one/a.vcf" << book + "a.vcf";
+    QTest::newRow("host in capitals") << "HTTP://127.0.0.1:5232/ann/book%20one/a.vcf" << book + "a.vcf";
+    QTest::newRow("dots that stay inside") << "/ann/book%20one/x/../a.vcf" << book + "a.vcf";
+    QTest::newRow("user name dropped") << "http://eve@127.0.0.1:5232/ann/book%20one/a.vcf" << book + "a.vcf";
+    QTest::newRow("parent") << "../other/a.vcf" << "";
+    QTest::newRow("another book starting alike") << "/ann/book%20one2/a.vcf" << "";
+    QTest::newRow("top") << "/a.vcf" << "";
+    QTest::newRow("another port") << "http://127.0.0.1:5233/ann/book%20one/a.vcf" << "";
+    QTest::newRow("another host") << "http://evil/ann/book%20one/a.vcf" << "";
+    QTest::newRow("another scheme") << "https://127.0.0.1:5232/ann/book%20one/a.vcf" << "";
+    QTest::newRow("no scheme, another host") << "//evil/ann/book%20one/a.vcf" << "";
+    QTest::newRow("escaped dots") << "/ann/book%20one/%2e%2e/x.vcf" << "";
+    QTest::newRow("escaped slash") << "/ann/book%20one/..%2fx.vcf" << "";
+    QTest::newRow("backslash") << "/ann/book%20one/..%5cx.vcf" << "";
+    QTest::newRow("line break") << "/ann/book%20one/a.vcf\r\nX: y" << "";
+    QTest::newRow("escaped line break") << "/ann/book%20one/a%0d%0a.vcf" << "";
+    QTest::newRow("a query") << "/ann/book%20one/a.vcf?x=1" << "";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestPublishParts::addressesInsideTheBook()
+{
+    QFETCH(QString, href);
+    QFETCH(QString, url);
+    const CollectionScope scope(QUrl(QStringLiteral("http://ann@127.0.0.1:5232/ann/book%20one")));
+    const std::optional<QUrl> resolved = scope.resolve(href);
+    QCOMPARE(resolved ? resolved->toString(QUrl::FullyEncoded) : QString(), url);
+}
+
+void TestPublishParts::entityTags()
+{
+    for (const char* valid : {"\"1\"", "W/\"a-b\"", "\"\"", "\"\xC3\xA9\""})
+        QVERIFY2(DavClient::isEntityTag(valid), valid);
+    for (const char* invalid : {"", "1", "\"1", "\"1\"\r\nX-Injected: yes", "\"a b\"", "w/\"1\"", "\"a\"b\"", "\"\t\""})
+        QVERIFY2(!DavClient::isEntityTag(invalid), invalid);
+}
+
+void TestPublishParts::challenges_data()
+{
+    QTest::addColumn<QByteArray>("wwwAuthenticate");
+    QTest::addColumn<QByteArray>("header"); // its start; empty when none can be answered
+
+    QTest::newRow("basic") << QByteArray("Basic realm=\"x\", charset=\"UTF-8\"") << QByteArray("Basic YW5uOnAmIHc=");
+    QTest::newRow("the strongest of several")
+        << QByteArray("Basic realm=\"x\", Digest realm=\"a \\\"b\\\"\", nonce=\"n\", qop=\"auth-int, auth\", "
+                      "algorithm=MD5, Digest realm=\"r\",nonce=\"n\",algorithm=SHA-256")
+        << QByteArray("Digest username=\"ann\", realm=\"r\", nonce=\"n\", uri=\"/a%20b/\"");
+    QTest::newRow("quotes escaped back") << QByteArray("Digest realm=\"a \\\"b\\\"\", nonce=\"n\", qop=auth")
+                                         << QByteArray("Digest username=\"ann\", realm=\"a \\\"b\\\"\"");
+    QTest::newRow("a nonce with a line break") << QByteArray("Digest realm=\"r\", nonce=\"n\r\nX-Injected: y\"")
+                                               << QByteArray();
+    QTest::newRow("only auth-int") << QByteArray("Digest realm=\"r\", nonce=\"n\", qop=\"auth-int\"") << QByteArray();
+    QTest::newRow("unknown algorithm") << QByteArray("Digest realm=\"r\", nonce=\"n\", algorithm=SHA-1") << QByteArray();
+    QTest::newRow("unknown scheme") << QByteArray("Negotiate abc==") << QByteArray();
+    QTest::newRow("never closed") << QByteArray("Digest realm=\"r\", nonce=\"n") << QByteArray();
+}
+
+void TestPublishParts::challenges()
+{
+    QFETCH(QByteArray, wwwAuthenticate);
+    QFETCH(QByteArray, header);
+    HttpAuthorization authorization("ann", "p& w");
+    QCOMPARE(authorization.challenge(wwwAuthenticate), !header.isEmpty());
+    const QByteArray sent = authorization.header("PROPFIND", QUrl("http://h/a%20b/")).value_or(QByteArray());
+    QVERIFY2(sent.startsWith(header), sent.constData());
+}
+
 void TestPublishParts::cardPrefix()
 {
     BookFile book;
@@ -267,7 +397,6 @@ void TestPublishParts::preconditionFailedIsNamed()
     book.add(7, "Nora", 5550111, 0);
     const QString name = Publisher::cardPrefix(book.path()) + "7.vcf";
     const QString then = QString::fromUtf8(ContactCard(name.chopped(4), {{}, "Nora", 5550100, 0}).text());
-    FakeServer server;
     const QByteArray listing = "207 Multi-Status\r\n\r\n<multistatus xmlns=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
                                "<response><href>/book/</href><propstat><prop><resourcetype><collection/><C:addressbook/>"
                                "</resourcetype></prop><status>HTTP/1.1 200 OK</status></propstat></response>"
@@ -278,25 +407,26 @@ void TestPublishParts::preconditionFailedIsNamed()
                                "<response><href>/book/" + name.toUtf8() + "</href><propstat><prop><getetag>\"read\"</getetag>"
                                "<C:address-data>" + then.toUtf8() + "</C:address-data></prop>"
                                "<status>HTTP/1.1 200 OK</status></propstat></response></multistatus>";
-    server.answers = {listing, fetched, "412 Precondition Failed\r\n\r\n"};
+    FakeServer server({listing, fetched, "412 Precondition Failed\r\n\r\n"});
 
     QBuffer out, err;
     out.open(QIODevice::WriteOnly);
     err.open(QIODevice::WriteOnly);
     Cli cli(out, err);
-    const int status = cli.run({"quorvelin-tool", "publish", QStringLiteral("http://127.0.0.1:%1/book").arg(server.serverPort())});
+    const int status = cli.run({"quorvelin-tool", "publish", QStringLiteral("http://127.0.0.1:%1/book").arg(server.port())});
     QCOMPARE(status, 2);
     QCOMPARE(out.data(), QByteArray("1 entry: 0 added, 0 changed, 0 removed, 0 unchanged; 1 card not done.\n"));
     QCOMPARE(QString::fromUtf8(err.data()),
              QStringLiteral("quorvelin-tool publish: http://127.0.0.1:%1/book/%2 (\"Nora\" 5550111 in /): 412 Precondition "
                             "Failed: the card changed on the server meanwhile; publish again to finish.\n")
-                 .arg(server.serverPort())
+                 .arg(server.port())
                  .arg(name));
-    QCOMPARE(server.received.size(), 3);
-    QVERIFY(server.received[0].startsWith("PROPFIND /book/ HTTP/1.1\r\n"));
-    QVERIFY(server.received[1].startsWith("REPORT /book/ HTTP/1.1\r\n"));
-    QVERIFY2(server.received[1].contains("<D:href>/book/" + name.toUtf8() + "</D:href>"), server.received[1].constData());
-    const QByteArray put = server.received[2];
+    const QList<QByteArray> received = server.received();
+    QCOMPARE(received.size(), 3);
+    QVERIFY(received[0].startsWith("PROPFIND /book/ HTTP/1.1\r\n"));
+    QVERIFY(received[1].startsWith("REPORT /book/ HTTP/1.1\r\n"));
+    QVERIFY2(received[1].contains("<D:href>/book/" + name.toUtf8() + "</D:href>"), received[1].constData());
+    const QByteArray put = received[2];
     QVERIFY2(put.startsWith("PUT /book/" + name.toUtf8() + " HTTP/1.1\r\n"), put.constData());
     // The precondition is the ETag that came with the card read, the body
     // the card as the directory has it now.

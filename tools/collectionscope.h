@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+// An address book's URL and what lies inside it. Every address a server
+// hands back (an href in a listing, a card's address) is resolved here
+// before any request goes to it: only the collection itself and what is
+// beneath its path, on the same scheme, host and port, may receive a
+// request, and with it the credentials.
+class CollectionScope
+{
+public:
+    // `collection` must already be one the client may send to; its path is
+    // taken as a collection's, ending in "/", and its user name is dropped.
+    explicit CollectionScope(const QUrl& collection);
+
+    const QUrl& url() const { return m_url; }
+
+    // The address `href` names when it is the collection or lies inside it,
+    // with the collection's own scheme, host and port; nullopt otherwise.
+    // Percent-escapes are decoded before the path is compared, so that an
+    // escaped "../" or "/" cannot step out where the server would decode it.
+    std::optional<QUrl> resolve(const QString& href) const;
+    bool isCollection(const QUrl& url) const;
+
+    // A text from a server as it may be shown on a terminal: control
+    // characters, which could move the cursor or rewrite what was shown,
+    // become U+FFFD.
+    static QString printable(QStringView text);
+
+private:
+    QUrl m_url;
+    QString m_path; // decoded, ending in "/"
+};
