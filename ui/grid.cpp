@@ -1,5 +1,6 @@
 #include "ui/grid.h"
 
+#include "ui/focusframedelegate.h"
 #include "ui/gridmodel.h"
 #include "ui/mousebuttons.h"
 #include "ui/twips.h"
@@ -74,6 +75,7 @@ Grid::Grid(int rows, int cols, QWidget* parent)
 {
     setVerticalHeader(new RowHeader(this));
     setModel(m_model);
+    setItemDelegate(new FocusFrameDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -1,5 +1,6 @@
 #include "ui/listbox.h"
 
+#include "ui/focusframedelegate.h"
 #include "ui/listmodel.h"
 #include "ui/mousebuttons.h"
 #include "ui/viewevents.h"
@@ -13,6 +14,7 @@ ListBox::ListBox(QWidget* parent)
     , m_model(new ListModel(this))
 {
     setModel(m_model);
+    setItemDelegate(new FocusFrameDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every row has the same height, which keeps lists of many thousand
