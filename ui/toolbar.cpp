@@ -26,7 +26,7 @@ Toolbar::Toolbar(QWidget* parent)
     setToolButtonStyle(Qt::ToolButtonIconOnly);
     // Not in a main window, so nothing else lays the bar out: it follows its
     // window's width itself.
-    setGeometry(0, 0, parent->width(), twips(heightTwips));
+    spanWindow();
     parent->installEventFilter(this);
 }
 
@@ -43,6 +43,7 @@ ToolbarButton* Toolbar::addButton(const QIcon& icon, const QString& toolTip, con
     widget->setAccessibleName(accessibleName);
 
     connect(button, &QAction::triggered, this, [this, button] { emit ButtonClick(button->Index()); });
+    spanWindow();
     return button;
 }
 
@@ -60,8 +61,16 @@ QWidget* Toolbar::widgetForButton(int index) const
 bool Toolbar::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == parentWidget() && event->type() == QEvent::Resize)
-        setGeometry(0, 0, parentWidget()->width(), twips(heightTwips));
+        spanWindow();
     return QToolBar::eventFilter(watched, event);
+}
+
+void Toolbar::spanWindow()
+{
+    // A bar narrower than its buttons would move the last ones into its "»"
+    // menu; kept at least as wide as they need, it runs past the window's
+    // edge instead, which cuts it off there.
+    setGeometry(0, 0, qMax(parentWidget()->width(), sizeHint().width()), twips(heightTwips));
 }
 
 } // namespace ui

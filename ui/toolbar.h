@@ -8,8 +8,10 @@ namespace ui {
 class ToolbarButton;
 
 // A row of picture buttons along the top edge of its window, spanning its
-// whole width however the window is resized. Its buttons never take the
-// keyboard focus, so a click leaves the focus where the user had it.
+// whole width however the window is resized. A window narrower than the
+// buttons cuts them off at its edge; none moves into an overflow menu. Its
+// buttons never take the keyboard focus, so a click leaves the focus where
+// the user had it.
 class Toolbar : public QToolBar
 {
     Q_OBJECT
@@ -29,6 +31,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void spanWindow();
+
     QVector<ToolbarButton*> m_buttons;
 };
 

@@ -22,6 +22,7 @@ private slots:
     void buttonsAreSmallPicturesWithToolTips();
     void clickLeavesTheFocusWhereItWas();
     void spansTheTopEdgeOfItsWindow();
+    void narrowWindowCutsTheButtonsOff();
 
 private:
     std::unique_ptr<QWidget> m_window;
@@ -128,6 +129,30 @@ void TestToolbar::spansTheTopEdgeOfItsWindow()
     m_window->resize(200, 150);
     QTRY_COMPARE(m_toolbar->geometry(), QRect(0, 0, 200, 28));
     QCOMPARE(m_toolbar->widgetForButton(1)->pos(), firstButton);
+}
+
+void TestToolbar::narrowWindowCutsTheButtonsOff()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QList<QToolButton*> buttons;
+    QList<QPoint> places;
+    for (int index = 1; index <= 3; ++index) {
+        buttons.append(qobject_cast<QToolButton*>(m_toolbar->widgetForButton(index)));
+        places.append(buttons.last()->pos());
+    }
+
+    // Narrower than the buttons: they stay where they were, past the edge.
+    m_window->resize(30, 150);
+    QTRY_COMPARE(m_window->width(), 30);
+    QCoreApplication::processEvents();
+    for (int i = 0; i < buttons.size(); ++i) {
+        QVERIFY(buttons.at(i)->isVisible());
+        QCOMPARE(buttons.at(i)->pos(), places.at(i));
+    }
+    // Nor is there an overflow menu's button.
+    for (QToolButton* button : m_toolbar->findChildren<QToolButton*>())
+        QVERIFY(!button->isVisible() || buttons.contains(button));
 }
 
 QTEST_MAIN(TestToolbar)
