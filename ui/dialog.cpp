@@ -1,5 +1,6 @@
 #include "ui/dialog.h"
 
+#include "ui/focusmarks.h"
 #include "ui/twips.h"
 
 #include <QChildEvent>
@@ -13,6 +14,7 @@ Dialog::Dialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                           | Qt::MSWindowsFixedSizeDialogHint)
 {
+    FocusMarks::showFromStart(this);
 }
 
 void Dialog::setClientSize(int widthTwips, int heightTwips)

@@ -8,7 +8,9 @@ class QPushButton;
 namespace ui {
 
 // A window shown modally over the main window: fixed size, no minimise or
-// maximise box. Enter and Esc press only the buttons named for them.
+// maximise box. Enter and Esc press only the buttons named for them. The
+// control that has the focus shows its focus mark from the first showing, as
+// if reached by Tab.
 // Closing it through its frame unloads it: the window is destroyed, and the
 // next use creates and loads a new one.
 class Dialog : public QDialog

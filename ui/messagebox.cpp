@@ -1,5 +1,7 @@
 #include "ui/messagebox.h"
 
+#include "ui/focusmarks.h"
+
 #include <QMessageBox>
 
 #include <utility>
@@ -32,6 +34,7 @@ void MessageBox::show(QWidget* parent, const QString& prompt, const QString& tit
     // Prompts carry names and numbers as the user typed or pasted them;
     // "<b>7</b>" is shown as those characters, never as markup.
     box.setTextFormat(Qt::PlainText);
+    FocusMarks::showFromStart(&box);
     box.exec();
 }
 

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyleOptionButton>
 #include <QtTest>
 
 class TestDialog : public QObject
@@ -17,6 +18,7 @@ private slots:
 
     void frameHasOnlyTitleAndCloseBox();
     void clientSizeIsFixed();
+    void focusMarkShowsFromTheFirstShowing();
     void onlyTheNamedButtonIsDefault();
     void enterPressesOnlyTheDefaultButton();
     void enterWithoutDefaultPressesNothing();
@@ -73,6 +75,18 @@ void TestDialog::clientSizeIsFixed()
     QCOMPARE(m_dialog->size(), QSize(290, 162));
     QCOMPARE(m_dialog->minimumSize(), QSize(290, 162));
     QCOMPARE(m_dialog->maximumSize(), QSize(290, 162));
+}
+
+void TestDialog::focusMarkShowsFromTheFirstShowing()
+{
+    m_dialog->setFirstFocus(m_second);
+    showAndActivate();
+    QTRY_VERIFY(m_second->hasFocus());
+    // What the style is told when it draws the button: no key was pressed.
+    QStyleOptionButton option;
+    option.initFrom(m_second);
+    QVERIFY(option.state.testFlag(QStyle::State_HasFocus));
+    QVERIFY(option.state.testFlag(QStyle::State_KeyboardFocusChange));
 }
 
 void TestDialog::onlyTheNamedButtonIsDefault()

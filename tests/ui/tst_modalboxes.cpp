@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyleOptionButton>
 #include <QtTest>
 
 class TestModalBoxes : public QObject
@@ -57,6 +58,7 @@ void TestModalBoxes::messageBoxHasOneOkButtonAndNoIcon()
     QMessageBox::Icon icon = QMessageBox::Warning;
     Qt::TextFormat format = Qt::AutoText;
     int buttons = 0;
+    QStyle::State okState;
     bool wasMessageBox = false;
     whenModalShown([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
@@ -70,6 +72,11 @@ void TestModalBoxes::messageBoxHasOneOkButtonAndNoIcon()
         icon = box->icon();
         format = box->textFormat();
         buttons = int(box->buttons().size());
+        box->activateWindow();
+        QTRY_VERIFY(box->button(QMessageBox::Ok)->hasFocus());
+        QStyleOptionButton option;
+        option.initFrom(box->button(QMessageBox::Ok));
+        okState = option.state;
         box->button(QMessageBox::Ok)->click();
     });
     // What the user pasted is shown as typed, never as markup.
@@ -81,6 +88,9 @@ void TestModalBoxes::messageBoxHasOneOkButtonAndNoIcon()
     QCOMPARE(title, QStringLiteral("Error"));
     QCOMPARE(icon, QMessageBox::NoIcon);
     QCOMPARE(buttons, 1);
+    // OK has the focus and shows it, although no key was pressed.
+    QVERIFY(okState.testFlag(QStyle::State_HasFocus));
+    QVERIFY(okState.testFlag(QStyle::State_KeyboardFocusChange));
 }
 
 void TestModalBoxes::queuedAnswersComeInOrder()
