@@ -49,6 +49,12 @@ void Dialog::showEvent(QShowEvent* event)
     // the button that closed it, and Qt would give the focus back there.
     if (m_firstFocus)
         m_firstFocus->setFocus(Qt::OtherFocusReason);
+    // Openbox gives every window typed as a dialog a minimise box, whatever
+    // its Motif hints say, and minimising a modal dialog hides its owner with
+    // it; a window typed as a toolbar gets the title and the close box alone.
+    // Window managers that know no toolbars read the dialog type listed after
+    // it. Qt 6.4 types only a window that exists, as it does by now.
+    setAttribute(Qt::WA_X11NetWmWindowTypeToolBar);
     QDialog::showEvent(event);
 }
 
