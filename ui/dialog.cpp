@@ -19,7 +19,8 @@ Dialog::Dialog(QWidget* parent)
 
 void Dialog::setClientSize(int widthTwips, int heightTwips)
 {
-    setFixedSize(twips(widthTwips), twips(heightTwips));
+    m_clientSize = QSize(twips(widthTwips), twips(heightTwips));
+    setFixedSize(m_clientSize);
 }
 
 void Dialog::setDefaultButton(QPushButton* button)
@@ -55,7 +56,14 @@ void Dialog::showEvent(QShowEvent* event)
     // Window managers that know no toolbars read the dialog type listed after
     // it. Qt 6.4 types only a window that exists, as it does by now.
     setAttribute(Qt::WA_X11NetWmWindowTypeToolBar);
-    QDialog::showEvent(event);
+    // Without a window manager any program can resize the window while it is
+    // shown; it opens again at its designed size.
+    if (m_clientSize.isValid())
+        resize(m_clientSize);
+    // Not QDialog's: it centres the window over its owner, a position the
+    // program chose, which window managers then keep. A position set on
+    // purpose, as the About box has, stays.
+    QWidget::showEvent(event);
 }
 
 void Dialog::ShowModal()

@@ -8,9 +8,9 @@ class QPushButton;
 namespace ui {
 
 // A window shown modally over the main window: fixed size, no minimise or
-// maximise box. Enter and Esc press only the buttons named for them. The
-// control that has the focus shows its focus mark from the first showing, as
-// if reached by Tab.
+// maximise box, placed by the window system unless it was given a position.
+// Enter and Esc press only the buttons named for them. The control that has
+// the focus shows its focus mark from the first showing, as if reached by Tab.
 // Closing it through its frame unloads it: the window is destroyed, and the
 // next use creates and loads a new one.
 class Dialog : public QDialog
@@ -41,6 +41,7 @@ private:
     QPointer<QPushButton> m_default;
     QPointer<QPushButton> m_cancel;
     QPointer<QWidget> m_firstFocus;
+    QSize m_clientSize;
     bool m_unloaded = false;
 };
 

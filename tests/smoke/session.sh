@@ -6,11 +6,14 @@
 #   gets, then toolbar Delete), add the folder "Friends" (toolbar New Folder, input box), open it
 #   (double-click), add two entries with Next Data (toolbar New Telphone),
 #   rename the second through the grid's popup menu, go up a level (toolbar),
-#   delete the folder (click it, toolbar Delete), close the window.
+#   delete the folder (click it, toolbar Delete), show the About box (toolbar
+#   Help) and close it with Enter, close the window.
 # After every step the directory file is read with the sqlite3 command-line
 # tool and must hold exactly the rows the step leaves: codes, names, numbers
 # (stored as integers) and parents. Closing must end the program with
-# status 0.
+# status 0. Each dialog is checked as it opens: the entry dialogs open where
+# the window system puts them, the About box where it was designed, and the
+# window manager lets none be minimised, maximised or resized.
 #
 # With QUORVELIN_SESSION_WM=openbox the session runs under that window
 # manager, otherwise on a bare server, where nothing but the program's own
@@ -188,6 +191,38 @@ wait_alone() {
     fail "still showing windows $(others) 10 s later"
 }
 
+# Where a window's client area is, as X,Y from the screen's corner.
+window_origin() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4} END {print x "," y}'; }
+
+# Checks dialog $1 as it opens: the window system chooses where it opens when
+# $2 is "placed", otherwise it opens at its designed place $2, X,Y. Under a
+# window manager it allows no minimising, maximising or resizing, and a
+# request to minimise it leaves it and the main window shown; a move asked
+# after that request marks when the manager has dealt with it.
+check_dialog() {
+    local id=$1 place=$2 hints actions origin n w
+    hints=$(xprop -id "$id" WM_NORMAL_HINTS)
+    if [[ $place == placed ]]; then
+        if grep -q 'specified location' <<<"$hints"; then fail "the program chose where window $id opens: $hints"; fi
+    else
+        grep -q "user specified location: ${place/,/, }" <<<"$hints" || fail "window $id is not asked for at $place: $hints"
+        [[ $(window_origin "$id") == "$place" ]] || fail "window $id opened at $(window_origin "$id"), not $place"
+    fi
+    [[ -n ${QUORVELIN_SESSION_WM:-} ]] || return 0
+    actions=$(xprop -id "$id" _NET_WM_ALLOWED_ACTIONS)
+    if grep -qE 'MINIMIZE|MAXIMIZE|RESIZE' <<<"$actions"; then fail "$QUORVELIN_SESSION_WM allows window $id $actions"; fi
+    origin=$(window_origin "$id")
+    xdotool windowminimize "$id" windowmove "$id" $((${origin%,*} + 10)) "${origin#*,}"
+    for ((n = 0; n < max_ticks; n++)); do
+        [[ $(window_origin "$id") != "$origin" ]] && break
+        sleep "$tick"
+    done
+    ((n < max_ticks)) || fail "$QUORVELIN_SESSION_WM did not move window $id within 10 s"
+    for w in "$id" "$main"; do
+        xprop -id "$w" WM_STATE | grep -q 'window state: Normal' || fail "minimising window $id hid window $w"
+    done
+}
+
 # Without a window manager nothing hands the keyboard to a new window; the
 # program asks for it itself, this makes sure it has it before keys are sent.
 focus() {
@@ -265,6 +300,7 @@ echo "session: $step"
 step="add two entries with Next Data"
 toolbar 2 # New Telphone
 dialog=$(wait_window 'New Data')
+check_dialog "$dialog" placed
 focus "$dialog"
 click "$dialog" "$text1_x" "$text1_y"
 xdotool type --delay 10 'Alice Smith'
@@ -291,6 +327,7 @@ click "$main" "$grid_x" "$(grid_row_y 2)" 3
 popup=$(wait_popup)
 choose "$popup" 2 3
 dialog=$(wait_window Rename)
+check_dialog "$dialog" placed
 focus "$dialog"
 # The dialog holds the entry as it is: replace its name. The apostrophe must
 # reach the file as typed.
@@ -312,6 +349,16 @@ step="delete Friends"
 click "$main" "$folder1_x" "$folder1_y"
 toolbar 4 # Delete, on the list, which has the focus
 # The folder goes with everything in it.
+expect_table
+echo "session: $step"
+
+step="show the About box"
+toolbar 6 # Help
+dialog=$(wait_window 'About ')
+check_dialog "$dialog" 156,129
+focus "$dialog"
+xdotool key Return
+wait_alone
 expect_table
 echo "session: $step"
 

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyleOptionButton>
+#include <QWindow>
 #include <QtTest>
 
 class TestDialog : public QObject
@@ -18,6 +19,7 @@ private slots:
 
     void frameHasOnlyTitleAndCloseBox();
     void clientSizeIsFixed();
+    void opensAgainAtItsDesignedSize();
     void focusMarkShowsFromTheFirstShowing();
     void onlyTheNamedButtonIsDefault();
     void enterPressesOnlyTheDefaultButton();
@@ -75,6 +77,20 @@ void TestDialog::clientSizeIsFixed()
     QCOMPARE(m_dialog->size(), QSize(290, 162));
     QCOMPARE(m_dialog->minimumSize(), QSize(290, 162));
     QCOMPARE(m_dialog->maximumSize(), QSize(290, 162));
+}
+
+void TestDialog::opensAgainAtItsDesignedSize()
+{
+    m_dialog->setClientSize(4350, 2430);
+    showAndActivate();
+    // As a program may on an X server without a window manager.
+    m_dialog->windowHandle()->resize(500, 400);
+    QTRY_COMPARE(m_dialog->size(), QSize(500, 400));
+
+    m_dialog->hide();
+    showAndActivate();
+    QCOMPARE(m_dialog->size(), QSize(290, 162));
+    QCOMPARE(m_dialog->windowHandle()->size(), QSize(290, 162));
 }
 
 void TestDialog::focusMarkShowsFromTheFirstShowing()
