@@ -3,17 +3,16 @@
 // same run on the same data, and prints the ratio of each pair.
 
 #include "benchbook.h"
+#include "dialogs/form2.h"
+#include "mainwindow/form1.h"
 #include "measure.h"
 #include "publishbench.h"
 #include "readerbench.h"
-#include "user.h"
-
-#include "dialogs/form2.h"
-#include "mainwindow/form1.h"
 #include "ui/grid.h"
 #include "ui/listbox.h"
 #include "ui/messagebox.h"
 #include "ui/textbox.h"
+#include "user.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,11 +4,11 @@
 #include "measure.h"
 #include "radicaleserver.h"
 
-#include "tools/bookwriter.h"
-#include "tools/cli.h"
-#include "tools/contactcard.h"
-#include "tools/davclient.h"
-#include "tools/publisher.h"
+#include "tools/carddav/davclient.h"
+#include "tools/carddav/publisher.h"
+#include "tools/cli/cli.h"
+#include "tools/directory/bookwriter.h"
+#include "tools/formats/contactcard.h"
 
 #include <QBuffer>
 #include <QRegularExpression>

@@ -2,8 +2,8 @@
 
 #include "measure.h"
 
-#include "tools/bookwriter.h"
-#include "tools/cli.h"
+#include "tools/cli/cli.h"
+#include "tools/directory/bookwriter.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -35,6 +35,7 @@ public:
 
     // Runs a statement that returns no rows; throws StoreError on failure.
     void execute(const QString& sql, const QVariantList& values = {});
+    void execute(const Statement& statement) { execute(statement.sql, statement.values); }
 
     // Throws StoreError, naming the file, when the engine can read the file
     // but not write it: a read-only file, or a folder where the journal

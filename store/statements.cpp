@@ -77,6 +77,59 @@ QStringList Statements::Indexes()
             QStringLiteral("create index if not exists book_folders on book (parent) where tel=0")};
 }
 
+Statement Statements::AllRecords()
+{
+    return {QString(),
+            QStringLiteral("select rowid, code, typeof(code), name, tel, typeof(tel), parent, typeof(parent) "
+                           "from book order by rowid"),
+            {}};
+}
+
+Statement Statements::Update(qint64 rowid, std::optional<qint64> code, std::optional<qint64> tel,
+                             std::optional<qint64> parent, const std::optional<QString>& name)
+{
+    // Only the columns given: the others keep whatever they hold, which a
+    // repair may not be able to read back as it was.
+    QStringList columns;
+    QVariantList values;
+    const auto set = [&](const char* column, const QVariant& value) {
+        columns.append(QLatin1String(column) + QStringLiteral("=?"));
+        values.append(value);
+    };
+    if (code)
+        set("code", *code);
+    if (tel)
+        set("tel", *tel);
+    if (parent)
+        set("parent", *parent);
+    if (name)
+        set("name", *name);
+    values.append(rowid);
+    return {QString(), QStringLiteral("update book set %1 where rowid=?").arg(columns.join(u',')), values};
+}
+
+Statement Statements::IntegrityCheck()
+{
+    return {QString(), QStringLiteral("pragma integrity_check"), {}};
+}
+
+QString Statements::Reindex()
+{
+    return QStringLiteral("reindex");
+}
+
+QStringList Statements::Schema()
+{
+    return QStringList{QStringLiteral("create table book (code INTEGER PRIMARY KEY, name TEXT, tel INTEGER, parent INTEGER)")}
+           + Indexes();
+}
+
+Statement Statements::Insert(qint64 code, const QString& name, const QVariant& tel, const QVariant& parent)
+{
+    return {QString(), QStringLiteral("insert into book (code, name, tel, parent) values (?, ?, ?, ?)"),
+            {code, name, tel, parent}};
+}
+
 std::optional<qint64> Statements::integer(QStringView digits)
 {
     if (digits.isEmpty())

@@ -39,6 +39,23 @@ public:
     // size: every record by its folder, and the folders alone by theirs.
     // Each statement creates its index only where it is missing.
     static QStringList Indexes();
+    // Every record with its row number, and the storage class of each
+    // value that stands for a number, in row order: the whole table at one
+    // moment, for the tool's walks.
+    static Statement AllRecords();
+    // Sets the values given of the record with row number `rowid`.
+    static Statement Update(qint64 rowid, std::optional<qint64> code, std::optional<qint64> tel,
+                            std::optional<qint64> parent, const std::optional<QString>& name);
+    // The engine's own check of the file: one row "ok", or one per fault.
+    static Statement IntegrityCheck();
+    // Rebuilds every index from the table.
+    static QString Reindex();
+
+    // Table `book` and its indexes, for a new directory file.
+    static QStringList Schema();
+    // A new record. `tel` and `parent` as they are to be stored: normally
+    // integers, though a repair may keep a value it cannot read.
+    static Statement Insert(qint64 code, const QString& name, const QVariant& tel, const QVariant& parent);
 
     // The value a text of plain decimal digits stands for, as the integer
     // columns store it ("0123" is 123). Empty, signed, spaced or too large

@@ -3,8 +3,9 @@
 // with every record kept, where a user can find it.
 
 #include "bookfile.h"
-#include "checker.h"
-#include "tree.h"
+
+#include "tools/directory/checker.h"
+#include "tools/directory/tree.h"
 
 #include "store/database.h"
 #include "store/transaction.h"

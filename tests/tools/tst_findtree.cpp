@@ -2,9 +2,10 @@
 // in Latin and Arabic, past damaged rows.
 
 #include "bookfile.h"
-#include "finder.h"
-#include "folderpath.h"
-#include "tree.h"
+
+#include "tools/directory/finder.h"
+#include "tools/directory/tree.h"
+#include "tools/formats/folderpath.h"
 
 #include "store/database.h"
 

@@ -4,7 +4,8 @@
 // a huge listing takes, and how soon a stuck server is given up.
 
 #include "bookfile.h"
-#include "publisher.h"
+
+#include "tools/carddav/publisher.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -3,11 +3,12 @@
 // one that fails part way stores nothing.
 
 #include "bookfile.h"
-#include "csvformat.h"
-#include "importer.h"
-#include "samplebook.h"
-#include "tree.h"
-#include "vcardformat.h"
+
+#include "tools/directory/importer.h"
+#include "tools/directory/samplebook.h"
+#include "tools/directory/tree.h"
+#include "tools/formats/csvformat.h"
+#include "tools/formats/vcardformat.h"
 
 #include "store/database.h"
 #include "store/storeerror.h"

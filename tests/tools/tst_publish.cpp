@@ -5,7 +5,8 @@
 
 #include "bookfile.h"
 #include "radicaleserver.h"
-#include "vcardformat.h"
+
+#include "tools/formats/vcardformat.h"
 
 #include <QHostInfo>
 #include <QRegularExpression>

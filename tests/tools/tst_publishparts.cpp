@@ -4,14 +4,16 @@
 // changed on the server meanwhile.
 
 #include "bookfile.h"
-#include "cli.h"
-#include "collectionscope.h"
-#include "contactcard.h"
-#include "davclient.h"
-#include "davxml.h"
-#include "httpauthorization.h"
-#include "publisher.h"
-#include "vcardformat.h"
+
+#include "tools/carddav/collectionscope.h"
+#include "tools/carddav/davclient.h"
+#include "tools/carddav/davxml.h"
+#include "tools/carddav/httpauthorization.h"
+#include "tools/carddav/publisher.h"
+#include "tools/cli/cli.h"
+#include "tools/formats/contactcard.h"
+#include "tools/formats/toolerror.h"
+#include "tools/formats/vcardformat.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

@@ -2,10 +2,11 @@
 // what is written reads back the same, what other programs write reads as
 // meant, and malformed text is refused at the right line.
 
-#include "csvformat.h"
-#include "folderpath.h"
-#include "phonenumber.h"
-#include "vcardformat.h"
+#include "tools/formats/csvformat.h"
+#include "tools/formats/folderpath.h"
+#include "tools/formats/formaterror.h"
+#include "tools/formats/phonenumber.h"
+#include "tools/formats/vcardformat.h"
 
 #include <QtTest>
 

@@ -1,0 +1,70 @@
+#include "tools/carddav/collectionscope.h"
+
+#include <algorithm>
+
+namespace {
+
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0);
+}
+
+int portOf(const QUrl& url)
+{
+    return url.port(url.scheme().compare(u"https", Qt::CaseInsensitive) == 0 ? 443 : 80);
+}
+
+} // namespace
+
+CollectionScope::CollectionScope(const QUrl& collection)
+    : m_url(collection.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment))
+{
+    m_path = m_url.path(QUrl::FullyDecoded);
+    if (!m_path.endsWith(u'/'))
+        m_path += u'/';
+    m_url.setPath(m_path, QUrl::DecodedMode);
+}
+
+std::optional<QUrl> CollectionScope::resolve(const QString& href) const
+{
+    if (href.isEmpty() || std::any_of(href.begin(), href.end(), isControl))
+        return std::nullopt;
+    const QUrl reference(href, QUrl::TolerantMode);
+    if (!reference.isValid() || reference.hasQuery())
+        return std::nullopt;
+    const QUrl resolved = m_url.resolved(reference);
+    if (resolved.scheme().compare(m_url.scheme(), Qt::CaseInsensitive) != 0
+        || resolved.host().compare(m_url.host(), Qt::CaseInsensitive) != 0 || portOf(resolved) != portOf(m_url))
+        return std::nullopt;
+
+    const QString path = resolved.path(QUrl::FullyDecoded);
+    if (std::any_of(path.begin(), path.end(), [](QChar c) { return isControl(c) || c == u'\\'; }))
+        return std::nullopt;
+    // resolved() has taken out the dot segments that were written plainly;
+    // any left now were escaped, and a server decoding them would step out.
+    for (const QStringView step : QStringView(path).split(u'/')) {
+        if (step == u"." || step == u"..")
+            return std::nullopt;
+    }
+    if (!isCollection(resolved) && !path.startsWith(m_path))
+        return std::nullopt;
+
+    QUrl url = m_url;
+    url.setPath(resolved.path(QUrl::FullyEncoded), QUrl::TolerantMode);
+    return url;
+}
+
+bool CollectionScope::isCollection(const QUrl& url) const
+{
+    QString path = url.path(QUrl::FullyDecoded);
+    if (!path.endsWith(u'/'))
+        path += u'/';
+    return path == m_path;
+}
+
+QString CollectionScope::printable(QStringView text)
+{
+    QString shown = text.toString();
+    std::replace_if(shown.begin(), shown.end(), isControl, QChar(QChar::ReplacementCharacter));
+    return shown;
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "tools/carddav/httpauthorization.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// HTTP as publish needs it, through libcurl, with a server that may lie in
+// mind: several requests at a time, the system's certificates checked (a
+// certificate error is a failure like a refused connection), no proxy and
+// no redirection followed, every answer read as it arrives and bounded in
+// size, every request in time, no header value that could end its line, and
+// a request that changes something never sent a second time behind the
+// caller's back.
+class DavClient
+{
+public:
+    // Generous for any real address book; a listing is read as it arrives,
+    // so memory does not grow with it.
+    static constexpr qint64 MaxAnswerBytes = 64 * 1024 * 1024;
+
+    struct Request
+    {
+        QByteArray verb;
+        QUrl url;
+        QByteArray body;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        // Where the body of a successful (2xx) answer goes as it arrives;
+        // returning false stops the request. Without it the body is dropped.
+        std::function<bool(QByteArrayView)> read = {};
+    };
+
+    struct Response
+    {
+        int status = 0; // 0: no answer came, and `failure` says why
+        QString reason; // printable
+        QString location; // where a redirection points, as the server wrote it
+        QString failure;  // why the request failed or was stopped
+        bool sent = true; // false when it was never sent
+
+        QString statusText() const; // "404 Not Found"
+    };
+
+    // The credentials answer a server that asks for them (Basic or Digest),
+    // once for each request, so that a server refusing them answers 401
+    // rather than being asked again and again. No user, no credentials.
+    // Each request must be answered whole within `timeoutSeconds`.
+    DavClient(const QString& user, const QString& password, int timeoutSeconds);
+    ~DavClient();
+    DavClient(const DavClient&) = delete;
+    DavClient& operator=(const DavClient&) = delete;
+
+    Response send(const Request& request);
+    // The responses in the order of `requests`; `progress` hears how many
+    // have finished after each one. Once one has run out of time, the
+    // server is taken to be stuck: those not yet started are not sent.
+    std::vector<Response> send(const std::vector<Request>& requests,
+                               const std::function<void(size_t finished)>& progress = {});
+
+    // Why nothing may be sent to `url`: plain http:// carries the password
+    // and the directory as they are, so it is for this computer only.
+    static std::optional<QString> refusal(const QUrl& url);
+    // An entity tag as RFC 9110 has it: W/ or not, then a quoted string of
+    // visible characters. Nothing else from a server goes into If-Match.
+    static bool isEntityTag(QByteArrayView value);
+
+private:
+    struct Exchange;
+    // False when the request is not sent; its response then says why.
+    bool start(Exchange& exchange);
+    // False when the request was started again for credentials.
+    bool finish(Exchange& exchange, int result);
+
+    struct Multi;
+    std::unique_ptr<Multi> m_multi;
+    QString m_user;
+    HttpAuthorization m_authorization;
+    int m_timeoutSeconds;
+};

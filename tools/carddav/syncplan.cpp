@@ -1,0 +1,62 @@
+#include "tools/carddav/syncplan.h"
+
+#include "tools/formats/formaterror.h"
+#include "tools/formats/vcardformat.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+// A card about to be removed has no entry left to name it; what the card
+// itself says does, or its file name when it says nothing readable.
+QString labelOf(const SyncPlan::Remote& remote)
+{
+    try {
+        const std::vector<FlatRecord> records = VCardFormat::read(remote.card.toUtf8());
+        if (!records.empty())
+            return ContactCard::label(records.front());
+    } catch (const FormatError&) {
+    }
+    return remote.fileName;
+}
+
+} // namespace
+
+SyncPlan::SyncPlan(const std::vector<ContactCard>& wanted, const std::vector<Remote>& remote)
+{
+    QHash<QString, const Remote*> onServer;
+    for (const Remote& r : remote)
+        onServer.insert(r.fileName, &r);
+    QSet<QString> kept;
+    for (const ContactCard& card : wanted) {
+        const QString label = ContactCard::label(card.entry());
+        kept.insert(card.fileName());
+        const Remote* there = onServer.value(card.fileName());
+        if (!there)
+            add({Action::Kind::Add, card.fileName(), QUrl(), QByteArray(), card.text(), label});
+        else if (!card.matches(there->card))
+            add({Action::Kind::Change, card.fileName(), there->url, there->etag, card.text(), label});
+        else
+            ++m_unchanged;
+    }
+    for (const Remote& r : remote) {
+        if (!kept.contains(r.fileName))
+            add({Action::Kind::Remove, r.fileName, r.url, r.etag, QByteArray(), labelOf(r)});
+    }
+}
+
+void SyncPlan::add(Action action)
+{
+    if (action.kind != Action::Kind::Add && action.etag.isEmpty())
+        m_held.push_back(std::move(action));
+    else
+        m_actions.push_back(std::move(action));
+}
+
+size_t SyncPlan::count(Action::Kind kind) const
+{
+    return size_t(std::count_if(m_actions.begin(), m_actions.end(), [kind](const Action& a) { return a.kind == kind; }));
+}

@@ -1,0 +1,139 @@
+#include "tools/cli/cli.h"
+
+#include "tools/cli/backupcommand.h"
+#include "tools/cli/checkcommand.h"
+#include "tools/cli/exportcommand.h"
+#include "tools/cli/findcommand.h"
+#include "tools/cli/importcommand.h"
+#include "tools/cli/initcommand.h"
+#include "tools/cli/publishcommand.h"
+#include "tools/formats/toolerror.h"
+
+#include "store/storeerror.h"
+
+#include <QCommandLineParser>
+
+#include <exception>
+
+namespace {
+
+const QString MainHelp = QStringLiteral(R"(Usage: quorvelin-tool [--file PATH] COMMAND [OPTIONS]
+
+Works on a Quorvelin directory: quorvelin.mdb in the working directory, or
+the file given with --file (before or after the command).
+
+Commands:
+  init [--sample]                          make a new directory file
+  find TEXT                                entries and folders anywhere in the
+                                           tree whose name or number has TEXT
+  export [--format csv|vcard] [--folder PATH]
+                                           write the tree, or one folder with
+                                           all beneath it, to standard output
+  import [--format csv|vcard] FILE [--into PATH]
+                                           add the folders and entries of FILE
+  check [--repair]                         look for damage, and repair it
+  backup DEST                              copy the file safely, even while
+                                           Quorvelin has it open
+  publish URL [--folder PATH] [--user NAME] [--dry-run]
+                                           make a CardDAV address book hold
+                                           the entries, for phones and mail
+                                           clients
+
+Run "quorvelin-tool COMMAND --help" (or "quorvelin-tool help COMMAND") for
+the details of a command.
+
+Folder paths: "/" is the top level, "/Work/Sales" the folder Sales in Work.
+In a path, a "/" inside a name is written "\/", a "\" as "\\", and an empty
+name as "\e".
+
+Import and check --repair refuse to write while Quorvelin has the file open.
+Exit status: 0 done; 1 find found nothing, or check found damage; 2 failed.
+)");
+
+} // namespace
+
+Cli::Cli(QIODevice& out, QIODevice& err, QIODevice* in)
+    : m_context{out, err, in}
+{
+    m_commands.push_back(std::make_unique<InitCommand>(m_context));
+    m_commands.push_back(std::make_unique<FindCommand>(m_context));
+    m_commands.push_back(std::make_unique<ExportCommand>(m_context));
+    m_commands.push_back(std::make_unique<ImportCommand>(m_context));
+    m_commands.push_back(std::make_unique<CheckCommand>(m_context));
+    m_commands.push_back(std::make_unique<BackupCommand>(m_context));
+    m_commands.push_back(std::make_unique<PublishCommand>(m_context));
+}
+
+Cli::~Cli() = default;
+
+Command* Cli::command(const QString& name) const
+{
+    for (const auto& command : m_commands) {
+        if (command->name() == name)
+            return command.get();
+    }
+    return nullptr;
+}
+
+void Cli::print(const QString& text)
+{
+    m_context.out.write(text.toUtf8());
+}
+
+int Cli::fail(const QString& message)
+{
+    m_context.err.write(QStringLiteral("quorvelin-tool: %1\n").arg(message).toUtf8());
+    return Command::Failed;
+}
+
+int Cli::run(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    const QCommandLineOption file = Command::fileOption();
+    const QCommandLineOption help = Command::helpOption();
+    parser.addOption(file);
+    parser.addOption(help);
+    if (!parser.parse(arguments))
+        return fail(parser.errorText() + QStringLiteral(" See quorvelin-tool --help."));
+    if (parser.isSet(help)) {
+        print(MainHelp);
+        return Command::Ok;
+    }
+    if (parser.isSet(file))
+        m_context.file = parser.value(file);
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return fail(QStringLiteral("no command given. See quorvelin-tool --help."));
+    const QString name = positional.first();
+    const QStringList rest = positional.mid(1);
+
+    if (name == u"help") {
+        if (rest.isEmpty()) {
+            print(MainHelp);
+            return Command::Ok;
+        }
+        const Command* asked = command(rest.first());
+        if (!asked)
+            return fail(QStringLiteral("no command \"%1\". See quorvelin-tool --help.").arg(rest.first()));
+        print(asked->help());
+        return Command::Ok;
+    }
+    Command* chosen = command(name);
+    if (!chosen)
+        return fail(QStringLiteral("no command \"%1\". See quorvelin-tool --help.").arg(name));
+    const auto failed = [&](const QString& message) {
+        m_context.err.write(QStringLiteral("quorvelin-tool %1: %2\n").arg(name, message).toUtf8());
+        return Command::Failed;
+    };
+    try {
+        return chosen->run(rest);
+    } catch (const store::StoreError& error) {
+        return failed(error.message());
+    } catch (const ToolError& error) {
+        return failed(error.message());
+    } catch (const std::exception& error) {
+        // Out of memory on a huge input, say: still a message and a status.
+        return failed(QString::fromLocal8Bit(error.what()));
+    }
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "tools/cli/command.h"
+
+#include <QIODevice>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+// quorvelin-tool's command line: the options before the command, the
+// overall help, and the command that runs.
+class Cli
+{
+public:
+    // `in` is read for an import from "-".
+    Cli(QIODevice& out, QIODevice& err, QIODevice* in = nullptr);
+    ~Cli();
+
+    // Lets long commands rewrite a progress line on `err`, which must then
+    // be a terminal.
+    void setProgressShown(bool shown) { m_context.progress = shown; }
+
+    // `arguments` as main() gets them, the program's name first.
+    int run(const QStringList& arguments);
+
+private:
+    Command* command(const QString& name) const;
+    void print(const QString& text);
+    int fail(const QString& message);
+
+    Command::Context m_context;
+    std::vector<std::unique_ptr<Command>> m_commands;
+};

@@ -1,0 +1,99 @@
+#include "tools/cli/command.h"
+
+#include "tools/formats/toolerror.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+Command::Command(Context& context, const QString& name)
+    : m_context(context)
+    , m_name(name)
+{
+}
+
+QCommandLineOption Command::fileOption()
+{
+    return QCommandLineOption({QStringLiteral("f"), QStringLiteral("file")}, QString(), QStringLiteral("PATH"));
+}
+
+QCommandLineOption Command::helpOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+}
+
+QCommandLineOption Command::formatOption()
+{
+    return QCommandLineOption(QStringLiteral("format"), QString(), QStringLiteral("csv|vcard"));
+}
+
+std::optional<Command::Format> Command::formatNamed(const QString& name)
+{
+    const QString lower = name.toLower();
+    if (lower == u"csv")
+        return Format::Csv;
+    if (lower == u"vcard" || lower == u"vcf")
+        return Format::VCard;
+    return std::nullopt;
+}
+
+QString Command::counted(qsizetype n, const QString& one, const QString& many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : many);
+}
+
+QString Command::oneLine(QString text)
+{
+    for (QChar& c : text) {
+        if (c == u'\n' || c == u'\r' || c == u'\t')
+            c = u' ';
+    }
+    return text;
+}
+
+bool Command::parse(const QStringList& arguments, QCommandLineParser& parser, int& status)
+{
+    const QCommandLineOption file = fileOption();
+    const QCommandLineOption helpWanted = helpOption();
+    parser.addOption(file);
+    parser.addOption(helpWanted);
+    if (!parser.parse(QStringList{QStringLiteral("quorvelin-tool ") + m_name} + arguments)) {
+        status = fail(parser.errorText() + QStringLiteral(" See quorvelin-tool %1 --help.").arg(m_name));
+        return false;
+    }
+    if (parser.isSet(helpWanted)) {
+        print(help());
+        status = Ok;
+        return false;
+    }
+    if (parser.isSet(file))
+        m_context.file = parser.value(file);
+    return true;
+}
+
+QString Command::requireFile() const
+{
+    const QFileInfo info(m_context.file);
+    if (!info.exists())
+        throw ToolError(QStringLiteral("%1 does not exist. Make one with \"quorvelin-tool init\", or name "
+                                       "another with --file PATH.")
+                            .arg(m_context.file));
+    if (!info.isFile())
+        throw ToolError(QStringLiteral("%1 is not a file.").arg(m_context.file));
+    return m_context.file;
+}
+
+void Command::print(const QString& text)
+{
+    m_context.out.write(text.toUtf8());
+}
+
+void Command::warn(const QString& message)
+{
+    m_context.err.write(QStringLiteral("quorvelin-tool %1: %2\n").arg(m_name, message).toUtf8());
+}
+
+int Command::fail(const QString& message)
+{
+    warn(message);
+    return Failed;
+}

@@ -1,0 +1,42 @@
+#include "tools/directory/finder.h"
+
+#include "tools/directory/tree.h"
+#include "tools/formats/phonenumber.h"
+
+Finder::Finder(const QString& text)
+    : m_name(fold(text))
+    , m_digits(PhoneNumber::digits(text))
+{
+}
+
+QString Finder::fold(QStringView text)
+{
+    const QString decomposed = text.toString().normalized(QString::NormalizationForm_KD);
+    QString kept;
+    kept.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        // U+0640 is the tatweel, which only stretches a word.
+        if (c.category() == QChar::Mark_NonSpacing || c.unicode() == 0x0640)
+            continue;
+        kept += c;
+    }
+    return kept.toCaseFolded();
+}
+
+bool Finder::matches(const QString& name, qint64 tel) const
+{
+    if (!m_name.isEmpty() && fold(name).contains(m_name))
+        return true;
+    return m_digits && tel > 0 && QString::number(tel).contains(*m_digits);
+}
+
+std::vector<size_t> Finder::find(const Tree& tree) const
+{
+    std::vector<size_t> found;
+    for (const size_t i : tree.walk()) {
+        const Tree::Record& r = tree.records()[i];
+        if (matches(r.name, *r.telValue))
+            found.push_back(i);
+    }
+    return found;
+}

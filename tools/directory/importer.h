@@ -1,0 +1,32 @@
+#pragma once
+
+#include "tools/formats/flatrecord.h"
+
+#include <vector>
+
+namespace store {
+class Database;
+}
+
+// Adds records read from a text file to the directory, making the folders
+// along each path.
+//
+// A path names the folder that the latest folder row of that path in the
+// file made (this is how sibling folders of one name in an export come back
+// apart), else a folder already in the directory, else a new folder. A
+// folder row whose path the file has not named yet adopts a folder of that
+// name already there, so importing into a directory merges into its folders.
+class Importer
+{
+public:
+    struct Result
+    {
+        int folders = 0; // made, including those along the paths
+        int entries = 0;
+    };
+
+    // All in one transaction: everything is stored, or nothing. New codes
+    // run on from the largest in the file. Throws store::StoreError.
+    static Result run(store::Database& database, const std::vector<FlatRecord>& records,
+                      const QStringList& into);
+};

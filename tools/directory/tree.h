@@ -1,0 +1,92 @@
+#pragma once
+
+#include "tools/formats/flatrecord.h"
+#include "tools/formats/toolerror.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <optional>
+#include <vector>
+
+namespace store {
+class Database;
+}
+
+// The whole `book` table read once, with the links between its rows worked
+// out: which folder holds each record, the path to it, and which records the
+// top level cannot reach. Damaged tables load too; the links simply leave
+// the damaged rows out.
+class Tree
+{
+public:
+    static constexpr size_t Top = size_t(-1); // the top level, which has no row
+
+    struct Record
+    {
+        qint64 rowid = 0;
+        // Each column as stored, with the value it stands for when that is a
+        // whole number of the right kind.
+        QVariant code, tel, parent;
+        QString name;
+        std::optional<qint64> codeValue;   // a positive integer
+        std::optional<qint64> telValue;    // 0 for a folder, above 0 for an entry
+        std::optional<qint64> parentValue; // 0 for the top level, else a code
+
+        bool isFolder() const { return telValue == 0; }
+        bool isEntry() const { return telValue && *telValue > 0; }
+    };
+
+    // Throws store::StoreError.
+    static Tree load(store::Database& database);
+    // Records in rowid order; the derived values are worked out here.
+    explicit Tree(std::vector<Record> records);
+
+    const std::vector<Record>& records() const { return m_records; }
+
+    // The record that `code` stands for when it is a parent: of several rows
+    // sharing the code, a folder before an entry, then the first stored.
+    std::optional<size_t> holder(qint64 code) const;
+    // The folder holding record `index`, or Top; nullopt when it is detached.
+    std::optional<size_t> folderOf(size_t index) const;
+    // Folders and entries directly inside `folder` (or Top), by code.
+    const std::vector<size_t>& children(size_t folder) const;
+    bool reachable(size_t index) const { return m_reachable[index]; }
+    // Records that the top level does not reach: damaged rows and what hangs
+    // beneath them.
+    size_t detachedCount() const;
+    std::optional<qint64> maxCode() const;
+
+    // The names of the folders holding a reachable record, from the top down.
+    QStringList pathOf(size_t index) const;
+    // The folders a path names; several when sibling folders share a name.
+    std::vector<size_t> folders(const QStringList& path) const;
+    // What a --folder option names: its folders, or Top for "/" or nothing.
+    // Throws ToolError when it names no folder.
+    std::vector<size_t> scope(const QString& folderPath) const;
+
+    // `tops` (records, or Top for everything) and all beneath them, each folder
+    // followed by what it holds, with paths starting at the parent of `tops`.
+    // This is the order an import reads back into the same tree.
+    std::vector<FlatRecord> flatten(const std::vector<size_t>& tops) const;
+    struct Placed
+    {
+        size_t index;
+        FlatRecord record;
+    };
+    // The same, each with the record it was made from.
+    std::vector<Placed> place(const std::vector<size_t>& tops) const;
+    // The same walk as indexes: reachable records in tree order.
+    std::vector<size_t> walk() const;
+
+    static std::optional<qint64> integer(const QVariant& value);
+
+private:
+    std::vector<Record> m_records;
+    QHash<qint64, size_t> m_holders;
+    std::vector<std::optional<size_t>> m_folderOf;
+    std::vector<std::vector<size_t>> m_children; // the last one is the top level's
+    std::vector<bool> m_reachable;
+};

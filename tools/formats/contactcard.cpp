@@ -1,0 +1,96 @@
+#include "tools/formats/contactcard.h"
+
+#include "tools/formats/folderpath.h"
+#include "tools/formats/formaterror.h"
+#include "tools/formats/vcardtext.h"
+
+namespace {
+
+// A card travels inside WebDAV's XML, which cannot carry control characters
+// (a server sends them back in an answer no XML reader accepts), and vCard
+// text allows none but the tab. Line breaks have their escape; the others
+// show as the replacement character rather than vanish unseen.
+QString cardText(const QString& text)
+{
+    QString out = text;
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        const bool control = (u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') || u == 0x7F;
+        if (control || u == 0xFFFE || u == 0xFFFF)
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return out;
+}
+
+QString parts(QStringView value, QChar separator)
+{
+    QStringList out;
+    for (const QString& part : VCardText::split(value, separator))
+        out.append(VCardText::unescaped(part));
+    return out.join(QChar(0x1F));
+}
+
+// Each property of a card as one string that stays the same however a
+// server writes it: no group, parameters in upper case and in order, the
+// value unescaped and split where the property's structure splits it.
+QStringList meaning(const QString& card)
+{
+    QStringList result;
+    for (const auto& [number, content] : VCardText::unfolded(card)) {
+        const VCardText::Line line = VCardText::parse(content, number);
+        // What a server may add or rewrite without changing the contact.
+        static const QStringList framing = {QStringLiteral("BEGIN"), QStringLiteral("END"), QStringLiteral("VERSION"),
+                                            QStringLiteral("PRODID"), QStringLiteral("REV")};
+        if (framing.contains(line.name))
+            continue;
+        QStringList params;
+        for (const auto& [name, value] : line.params) {
+            for (const QString& one : value.split(u','))
+                params.append(name + u'=' + one.toUpper());
+        }
+        params.sort();
+        const QString value = line.name == u"N"            ? parts(line.value, u';')
+                              : line.name == u"CATEGORIES" ? parts(line.value, u',')
+                                                           : VCardText::unescaped(line.value);
+        result.append(line.name + u';' + params.join(u';') + u':' + value);
+    }
+    result.sort();
+    return result;
+}
+
+} // namespace
+
+ContactCard::ContactCard(const QString& uid, const FlatRecord& entry)
+    : m_uid(uid)
+    , m_entry(entry)
+{
+    const QString name = VCardText::escaped(cardText(entry.name));
+    m_text = "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+    m_text += VCardText::folded(QStringLiteral("UID:") + VCardText::escaped(uid));
+    m_text += VCardText::folded(QStringLiteral("FN:") + name);
+    // The whole name as the given name: it may be a person's, a company's or
+    // a help desk's, and a phone that builds the shown name from N shows it
+    // as it was typed, in whichever order it puts names.
+    m_text += VCardText::folded(QStringLiteral("N:;%1;;;").arg(name));
+    m_text += VCardText::folded(QStringLiteral("TEL;TYPE=VOICE:%1").arg(entry.tel));
+    m_text += VCardText::folded(QStringLiteral("CATEGORIES:")
+                                + VCardText::escaped(cardText(FolderPath::format(entry.path))));
+    m_text += "END:VCARD\r\n";
+    m_meaning = meaning(QString::fromUtf8(m_text));
+}
+
+bool ContactCard::matches(const QString& card) const
+{
+    try {
+        return meaning(card) == m_meaning;
+    } catch (const FormatError&) {
+        return false;
+    }
+}
+
+QString ContactCard::label(const FlatRecord& entry)
+{
+    // One arg() for all three: a name may hold "%2" itself.
+    return QStringLiteral("\"%1\" %2 in %3")
+        .arg(entry.name.simplified(), QString::number(entry.tel), FolderPath::format(entry.path).simplified());
+}
