@@ -1,10 +1,10 @@
 #include "benchbook.h"
 
+#include "store/database.h"
 #include "store/statements.h"
+#include "store/transaction.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QFile>
 
 #include <algorithm>
 #include <array>
@@ -42,12 +42,6 @@ QString folderName(qint64 code)
     return QString::fromLatin1(folderWords[h % folderWords.size()]) + u' ' + QString::number(code % 1000);
 }
 
-void check(bool ok, const QSqlQuery& query, const char* what)
-{
-    if (!ok)
-        throw std::runtime_error(std::string(what) + ": " + query.lastError().text().toStdString());
-}
-
 } // namespace
 
 QString benchName(quint64 seed)
@@ -73,81 +67,70 @@ qint64 benchNumber(quint64 seed)
 BenchBook writeBenchBook(const QString& path)
 {
     BenchBook book;
-    const QString connectionName = QStringLiteral("bench-writer");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
-        db.setDatabaseName(path);
-        if (!db.open())
-            throw std::runtime_error("cannot create " + path.toStdString());
-        QSqlQuery query(db);
-        check(query.exec(QStringLiteral("begin")), query, "begin");
-        check(query.exec(QStringLiteral(
-                  "create table book (code INTEGER PRIMARY KEY, name TEXT, tel INTEGER, parent INTEGER)")),
-              query, "create table");
-        check(query.prepare(QStringLiteral("insert into book (code, name, tel, parent) values (?, ?, ?, ?)")),
-              query, "prepare");
+    // The engine takes an empty file as an empty database; the store opens
+    // only files that exist.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        throw std::runtime_error("cannot create " + path.toStdString());
+    file.close();
+    store::Database db(path);
+    store::Transaction transaction(db);
+    db.execute(store::Statements::CreateTable());
 
-        qint64 code = 0;
-        const auto insert = [&](const QString& name, qint64 tel, qint64 parent) {
-            query.bindValue(0, ++code);
-            query.bindValue(1, name);
-            query.bindValue(2, tel);
-            query.bindValue(3, parent);
-            check(query.exec(), query, "insert");
-        };
+    qint64 code = 0;
+    const auto insert = [&](const QString& name, qint64 tel, qint64 parent) {
+        ++code;
+        db.execute(store::Statements::Insert(code, name, tel, parent));
+    };
 
-        // Folders first, so every entry below has its folder already.
-        for (int i = 0; i < BenchBook::TopFolders; ++i)
-            insert(folderName(code + 1), 0, 0);
-        book.bigLevel = 1;
-        book.manyFolders = 2;
-        book.bigTree = 3;
-        for (int i = 0; i < BenchBook::ManyFolders; ++i)
-            insert(benchName(quint64(code) + 1) + QStringLiteral(" Ltd"), 0, book.manyFolders);
+    // Folders first, so every entry below has its folder already.
+    for (int i = 0; i < BenchBook::TopFolders; ++i)
+        insert(folderName(code + 1), 0, 0);
+    book.bigLevel = 1;
+    book.manyFolders = 2;
+    book.bigTree = 3;
+    for (int i = 0; i < BenchBook::ManyFolders; ++i)
+        insert(benchName(quint64(code) + 1) + QStringLiteral(" Ltd"), 0, book.manyFolders);
 
-        // The tree: each level's folders hang under folders of the level
-        // above, drawn at random, so some hold several subfolders and some
-        // none, and every path is TreeDepth folders deep.
-        std::mt19937_64 random(20240607);
-        const qint64 treeFirst = code + 1;
-        for (int level = 0; level < BenchBook::TreeDepth; ++level) {
-            const qint64 levelAbove = treeFirst + qint64(level - 1) * BenchBook::TreeFoldersPerLevel;
-            for (int i = 0; i < BenchBook::TreeFoldersPerLevel; ++i) {
-                const qint64 parent =
-                    level == 0 ? book.bigTree : levelAbove + qint64(random() % BenchBook::TreeFoldersPerLevel);
-                insert(folderName(code + 1), 0, parent);
-            }
+    // The tree: each level's folders hang under folders of the level
+    // above, drawn at random, so some hold several subfolders and some
+    // none, and every path is TreeDepth folders deep.
+    std::mt19937_64 random(20240607);
+    const qint64 treeFirst = code + 1;
+    for (int level = 0; level < BenchBook::TreeDepth; ++level) {
+        const qint64 levelAbove = treeFirst + qint64(level - 1) * BenchBook::TreeFoldersPerLevel;
+        for (int i = 0; i < BenchBook::TreeFoldersPerLevel; ++i) {
+            const qint64 parent =
+                level == 0 ? book.bigTree : levelAbove + qint64(random() % BenchBook::TreeFoldersPerLevel);
+            insert(folderName(code + 1), 0, parent);
         }
-        const qint64 treeFolders = qint64(BenchBook::TreeDepth) * BenchBook::TreeFoldersPerLevel;
-
-        // The entries, in a shuffled order of folders.
-        const qint64 entries = BenchBook::Records - code;
-        const qint64 others = entries - BenchBook::TopEntries - BenchBook::BigLevelEntries - BenchBook::TreeEntries;
-        std::vector<qint32> parents;
-        parents.reserve(std::size_t(entries));
-        parents.insert(parents.end(), BenchBook::TopEntries, 0);
-        parents.insert(parents.end(), BenchBook::BigLevelEntries, qint32(book.bigLevel));
-        for (int i = 0; i < BenchBook::TreeEntries; ++i)
-            parents.push_back(qint32(treeFirst + qint64(random() % quint64(treeFolders))));
-        const int otherFolders = BenchBook::TopFolders - 3;
-        for (qint64 i = 0; i < others; ++i)
-            parents.push_back(qint32(4 + i % otherFolders));
-        std::shuffle(parents.begin(), parents.end(), random);
-        for (const qint32 parent : parents) {
-            const quint64 seed = quint64(code) + 1;
-            insert(benchName(seed), benchNumber(seed), parent);
-        }
-
-        // The indexes a new directory gets, made after the rows: quicker than
-        // keeping them up to date row by row.
-        for (const QString& index : store::Statements::Indexes())
-            check(query.exec(index), query, "create index");
-        check(query.exec(QStringLiteral("commit")), query, "commit");
-        book.records = code;
-        book.treeRecords = treeFolders + BenchBook::TreeEntries;
-        query.finish();
-        db.close();
     }
-    QSqlDatabase::removeDatabase(connectionName);
+    const qint64 treeFolders = qint64(BenchBook::TreeDepth) * BenchBook::TreeFoldersPerLevel;
+
+    // The entries, in a shuffled order of folders.
+    const qint64 entries = BenchBook::Records - code;
+    const qint64 others = entries - BenchBook::TopEntries - BenchBook::BigLevelEntries - BenchBook::TreeEntries;
+    std::vector<qint32> parents;
+    parents.reserve(std::size_t(entries));
+    parents.insert(parents.end(), BenchBook::TopEntries, 0);
+    parents.insert(parents.end(), BenchBook::BigLevelEntries, qint32(book.bigLevel));
+    for (int i = 0; i < BenchBook::TreeEntries; ++i)
+        parents.push_back(qint32(treeFirst + qint64(random() % quint64(treeFolders))));
+    const int otherFolders = BenchBook::TopFolders - 3;
+    for (qint64 i = 0; i < others; ++i)
+        parents.push_back(qint32(4 + i % otherFolders));
+    std::shuffle(parents.begin(), parents.end(), random);
+    for (const qint32 parent : parents) {
+        const quint64 seed = quint64(code) + 1;
+        insert(benchName(seed), benchNumber(seed), parent);
+    }
+
+// The indexes a new directory gets, made after the rows: quicker than
+    // keeping them up to date row by row.
+    for (const QString& index : store::Statements::Indexes())
+        db.execute(index);
+    transaction.Commit();
+    book.records = code;
+    book.treeRecords = treeFolders + BenchBook::TreeEntries;
     return book;
 }

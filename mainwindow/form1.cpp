@@ -5,6 +5,7 @@
 #include "dialogs/frmabout.h"
 #include "store/database.h"
 #include "store/filelock.h"
+#include "store/folderremoval.h"
 #include "store/recordset.h"
 #include "store/statements.h"
 #include "store/storeerror.h"
@@ -22,12 +23,10 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
-#include <QSet>
 
 #include <cstdio>
 #include <limits>
 #include <optional>
-#include <vector>
 
 using store::Statements;
 
@@ -38,31 +37,6 @@ namespace {
 qint64 asNumber(const QString& text)
 {
     return Statements::integer(text).value_or(0);
-}
-
-// A record is a folder when its number is 0. A number that is no number at
-// all (a damaged record) makes it an entry, never a folder whose contents
-// would be walked.
-bool isFolder(const QVariant& tel)
-{
-    if (tel.isNull())
-        return false;
-    if (tel.typeId() == QMetaType::QString || tel.typeId() == QMetaType::QByteArray)
-        return Statements::integer(tel.toString()) == 0;
-    bool ok = false;
-    const double value = tel.toDouble(&ok);
-    return ok && value == 0;
-}
-
-// The code a row holds, when it is a whole number: a damaged file can hold
-// text or nothing there.
-std::optional<qint64> codeOf(const QVariant& value)
-{
-    if (value.isNull())
-        return std::nullopt;
-    if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
-        return value.toLongLong();
-    return Statements::integer(value.toString());
 }
 
 class CommandDepth
@@ -579,47 +553,8 @@ void Form1::DeleteFolder(qint64 code)
         return;
     guarded([&] {
         store::Transaction transaction(*m_db);
-
-        // The folder's own row is the one listed at this level: a damaged
-        // file may give its code to another folder elsewhere, which stays.
-        // A folder no longer there has nothing left to delete.
-        {
-            store::RecordSet own = m_db->OpenRecordset(Statements::Folder(code, asNumber(m_ui.List1->Tag())));
-            if (own.Eof()) {
-                transaction.Commit();
-                FillFolders();
-                return;
-            }
-            own.Delete();
-        }
-
-        // Everything whose parent is a folder being deleted goes, level by
-        // level with a list of our own, not recursion, so a tree of any depth
-        // fits; inside one transaction the order is never seen. A folder met
-        // again (a parent cycle in a damaged file) has its row deleted but is
-        // not walked twice, so the walk ends and leaves no row without its
-        // folder. A folder row whose code is 0 or no number is deleted but
-        // never walked: 0 is the whole top level.
-        std::vector<qint64> pending{code};
-        QSet<qint64> entered{code};
-        while (!pending.empty()) {
-            const qint64 folder = pending.back();
-            pending.pop_back();
-            store::RecordSet contents = m_db->OpenRecordset(Statements::Contents(folder));
-            const int tel = contents.FieldIndex(u"tel");
-            const int codeField = contents.FieldIndex(u"code");
-            while (!contents.Eof()) {
-                if (isFolder(contents.Value(tel))) {
-                    const auto subfolder = codeOf(contents.Value(codeField));
-                    if (subfolder && *subfolder != 0 && !entered.contains(*subfolder)) {
-                        entered.insert(*subfolder);
-                        pending.push_back(*subfolder);
-                    }
-                }
-                contents.Delete();
-                contents.MoveNext();
-            }
-        }
+        // A folder gone already leaves nothing to delete.
+        store::FolderRemoval::remove(*m_db, code, asNumber(m_ui.List1->Tag()));
         transaction.Commit();
         // One refill once everything is gone; the grid shows the current
         // level's entries, which a folder deletion does not touch.

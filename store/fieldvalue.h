@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <optional>
+
 namespace store {
 
 // Values as the directory means them, whatever column type holds them. A file
@@ -19,6 +21,23 @@ public:
     // The value as text: numbers as plain digits, with a decimal point only
     // where there is a fraction, never in exponent form. Null is the empty text.
     static QString text(const QVariant& value);
+
+    // What a stored value stands for, read one way by the window, the tool
+    // and the benchmark: the whole number the engine finds equal to it when
+    // a statement binds that number. An integer is itself; a real is when it
+    // is whole and within the integers; text only when written exactly as
+    // the engine writes that number ("123", never "0123", "000" or "+5",
+    // which no statement finds by the number); null, blobs and everything
+    // else stand for no number.
+    static std::optional<qint64> integer(const QVariant& value);
+    // A code: a whole number above 0.
+    static std::optional<qint64> code(const QVariant& value);
+    // A record's folder: 0 for the top level, else a code.
+    static std::optional<qint64> parent(const QVariant& value);
+    // A `tel` that makes its record a folder.
+    static bool isFolder(const QVariant& tel);
+    // A `tel` that makes its record an entry with this number.
+    static std::optional<qint64> number(const QVariant& tel);
 };
 
 } // namespace store

@@ -118,10 +118,14 @@ QString Statements::Reindex()
     return QStringLiteral("reindex");
 }
 
+QString Statements::CreateTable()
+{
+    return QStringLiteral("create table book (code INTEGER PRIMARY KEY, name TEXT, tel INTEGER, parent INTEGER)");
+}
+
 QStringList Statements::Schema()
 {
-    return QStringList{QStringLiteral("create table book (code INTEGER PRIMARY KEY, name TEXT, tel INTEGER, parent INTEGER)")}
-           + Indexes();
+    return QStringList{CreateTable()} + Indexes();
 }
 
 Statement Statements::Insert(qint64 code, const QString& name, const QVariant& tel, const QVariant& parent)

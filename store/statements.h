@@ -51,7 +51,9 @@ public:
     // Rebuilds every index from the table.
     static QString Reindex();
 
-    // Table `book` and its indexes, for a new directory file.
+    // Table `book`, for a new directory file.
+    static QString CreateTable();
+    // The table and its indexes.
     static QStringList Schema();
     // A new record. `tel` and `parent` as they are to be stored: normally
     // integers, though a repair may keep a value it cannot read.

@@ -4,6 +4,7 @@
 #include "tools/formats/toolerror.h"
 
 #include "store/database.h"
+#include "store/fieldvalue.h"
 #include "store/recordset.h"
 #include "store/statements.h"
 
@@ -26,27 +27,6 @@ QVariant stored(const store::RecordSet& rows, int value, int type)
 }
 
 } // namespace
-
-std::optional<qint64> Tree::integer(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-    case QMetaType::ULongLong:
-        return value.toLongLong();
-    case QMetaType::QString: {
-        // A column declared TEXT keeps numbers as text; plain digits written
-        // as the number would be still are that number.
-        const QString text = value.toString();
-        const auto number = store::Statements::integer(text);
-        if (number && QString::number(*number) == text)
-            return number;
-        return std::nullopt;
-    }
-    default:
-        return std::nullopt;
-    }
-}
 
 Tree Tree::load(store::Database& database)
 {
@@ -72,15 +52,9 @@ Tree::Tree(std::vector<Record> records)
     const size_t count = m_records.size();
     for (size_t i = 0; i < count; ++i) {
         Record& r = m_records[i];
-        r.codeValue = integer(r.code);
-        if (r.codeValue && *r.codeValue <= 0)
-            r.codeValue.reset();
-        r.telValue = integer(r.tel);
-        if (r.telValue && *r.telValue < 0)
-            r.telValue.reset();
-        r.parentValue = integer(r.parent);
-        if (r.parentValue && *r.parentValue < 0)
-            r.parentValue.reset();
+        r.codeValue = store::FieldValue::code(r.code);
+        r.telValue = store::FieldValue::isFolder(r.tel) ? std::optional<qint64>(0) : store::FieldValue::number(r.tel);
+        r.parentValue = store::FieldValue::parent(r.parent);
         if (!r.codeValue)
             continue;
         const auto it = m_holders.constFind(*r.codeValue);

@@ -28,7 +28,7 @@ public:
     {
         qint64 rowid = 0;
         // Each column as stored, with the value it stands for when that is a
-        // whole number of the right kind.
+        // whole number of the right kind (store::FieldValue).
         QVariant code, tel, parent;
         QString name;
         std::optional<qint64> codeValue;   // a positive integer
@@ -80,8 +80,6 @@ public:
     std::vector<Placed> place(const std::vector<size_t>& tops) const;
     // The same walk as indexes: reachable records in tree order.
     std::vector<size_t> walk() const;
-
-    static std::optional<qint64> integer(const QVariant& value);
 
 private:
     std::vector<Record> m_records;
