@@ -4,6 +4,7 @@
 #include "dialogs/form3.h"
 #include "dialogs/frmabout.h"
 #include "store/database.h"
+#include "store/fieldvalue.h"
 #include "store/filelock.h"
 #include "store/folderremoval.h"
 #include "store/recordset.h"
@@ -37,6 +38,21 @@ namespace {
 qint64 asNumber(const QString& text)
 {
     return Statements::integer(text).value_or(0);
+}
+
+// The hidden list and the tags hold what stored values stand for, as plain
+// digits: a folder row whose code stands for no number is listed with none,
+// and cannot be opened, renamed or deleted by it; a parent that stands for
+// none is the top level.
+QString codeText(const QVariant& stored)
+{
+    const auto code = store::FieldValue::integer(stored);
+    return code ? QString::number(*code) : QString();
+}
+
+QString parentText(const QVariant& stored)
+{
+    return QString::number(store::FieldValue::parent(stored).value_or(0));
 }
 
 class CommandDepth
@@ -239,8 +255,8 @@ void Form1::FillFolders()
     const int parent = m_rs->FieldIndex(u"parent");
     while (!m_rs->Eof()) {
         m_ui.List1->AddItem(m_rs->Text(name));
-        m_ui.List2->AddItem(m_rs->Text(code));
-        m_ui.List2->setTag(m_rs->Text(parent));
+        m_ui.List2->AddItem(codeText(m_rs->Value(code)));
+        m_ui.List2->setTag(parentText(m_rs->Value(parent)));
         m_rs->MoveNext();
     }
 }
@@ -296,7 +312,7 @@ void Form1::UpLevel()
         } else {
             m_rs = std::make_unique<store::RecordSet>(m_db->OpenRecordset(Statements::Record(asNumber(listed))));
             // A folder that is gone leaves nowhere to climb to but the top.
-            m_ui.List1->setTag(m_rs->Eof() ? QStringLiteral("0") : m_rs->Field(u"Parent"));
+            m_ui.List1->setTag(m_rs->Eof() ? QStringLiteral("0") : parentText(m_rs->Value(m_rs->FieldIndex(u"parent"))));
         }
         if (asNumber(m_ui.List1->Tag()) == 0)
             EnableUp(false);
