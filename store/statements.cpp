@@ -77,11 +77,15 @@ QStringList Statements::Indexes()
             QStringLiteral("create index if not exists book_folders on book (parent) where tel=0")};
 }
 
+Statement Statements::RecordCount()
+{
+    return {QString(), QStringLiteral("select count(*) from book"), {}};
+}
+
 Statement Statements::AllRecords()
 {
     return {QString(),
-            QStringLiteral("select rowid, code, typeof(code), name, tel, typeof(tel), parent, typeof(parent) "
-                           "from book order by rowid"),
+            QStringLiteral("select rowid, code, name, tel, parent from book order by rowid"),
             {}};
 }
 

@@ -39,9 +39,11 @@ public:
     // size: every record by its folder, and the folders alone by theirs.
     // Each statement creates its index only where it is missing.
     static QStringList Indexes();
-    // Every record with its row number, and the storage class of each
-    // value that stands for a number, in row order: the whole table at one
-    // moment, for the tool's walks.
+    // One row: how many records there are.
+    static Statement RecordCount();
+    // Every record with its row number, in row order, each value in the
+    // storage class it was written in: the whole table at one moment, for
+    // the tool's walks.
     static Statement AllRecords();
     // Sets the values given of the record with row number `rowid`.
     static Statement Update(qint64 rowid, std::optional<qint64> code, std::optional<qint64> tel,

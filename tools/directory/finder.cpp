@@ -3,8 +3,20 @@
 #include "tools/directory/tree.h"
 #include "tools/formats/phonenumber.h"
 
+#include <algorithm>
+
+namespace {
+
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+} // namespace
+
 Finder::Finder(const QString& text)
     : m_name(fold(text))
+    , m_asciiName(isAscii(m_name))
     , m_digits(PhoneNumber::digits(text))
 {
 }
@@ -25,7 +37,11 @@ QString Finder::fold(QStringView text)
 
 bool Finder::matches(const QString& name, qint64 tel) const
 {
-    if (!m_name.isEmpty() && fold(name).contains(m_name))
+    // Folding leaves plain ASCII as it is but for its case, and most names
+    // are plain ASCII: they are compared without folding them first.
+    if (!m_name.isEmpty()
+        && (m_asciiName && isAscii(name) ? QStringView(name).contains(m_name, Qt::CaseInsensitive)
+                                         : fold(name).contains(m_name)))
         return true;
     return m_digits && tel > 0 && QString::number(tel).contains(*m_digits);
 }

@@ -28,5 +28,6 @@ public:
 
 private:
     QString m_name;
+    bool m_asciiName; // folded, the text is plain ASCII
     std::optional<QString> m_digits;
 };

@@ -11,36 +11,20 @@
 #include <algorithm>
 #include <limits>
 
-namespace {
-
-// The values of a column as the engine stored them. A column may hold text or
-// a null where a number belongs in a file another tool wrote.
-QVariant stored(const store::RecordSet& rows, int value, int type)
-{
-    const QString kind = rows.Text(type);
-    if (kind == u"null")
-        return QVariant();
-    const QVariant v = rows.Value(value);
-    if (kind == u"blob")
-        return QVariant(v.toByteArray());
-    return v;
-}
-
-} // namespace
-
 Tree Tree::load(store::Database& database)
 {
     // Records are told apart by their row numbers: codes may repeat.
     database.requireRowNumbers();
     std::vector<Record> records;
+    records.reserve(size_t(database.OpenRecordset(store::Statements::RecordCount()).Value(0).toLongLong()));
     for (store::RecordSet rows = database.OpenRecordset(store::Statements::AllRecords()); !rows.Eof();
          rows.MoveNext()) {
         Record record;
         record.rowid = rows.Value(0).toLongLong();
-        record.code = stored(rows, 1, 2);
-        record.name = rows.Text(3);
-        record.tel = stored(rows, 4, 5);
-        record.parent = stored(rows, 6, 7);
+        record.code = rows.Value(1);
+        record.name = rows.Text(2);
+        record.tel = rows.Value(3);
+        record.parent = rows.Value(4);
         records.push_back(std::move(record));
     }
     return Tree(std::move(records));
@@ -50,34 +34,56 @@ Tree::Tree(std::vector<Record> records)
     : m_records(std::move(records))
 {
     const size_t count = m_records.size();
-    for (size_t i = 0; i < count; ++i) {
-        Record& r = m_records[i];
+    qint64 maxCode = 0;
+    for (Record& r : m_records) {
         r.codeValue = store::FieldValue::code(r.code);
         r.telValue = store::FieldValue::isFolder(r.tel) ? std::optional<qint64>(0) : store::FieldValue::number(r.tel);
         r.parentValue = store::FieldValue::parent(r.parent);
+        maxCode = std::max(maxCode, r.codeValue.value_or(0));
+    }
+    // Codes are given one after another, so a table of them by code is
+    // small; a file whose codes are spread far apart gets a hash instead.
+    const bool dense = quint64(maxCode) <= 2 * quint64(count) + 1024;
+    if (dense)
+        m_holderByCode.assign(size_t(maxCode) + 1, NoRecord);
+    for (size_t i = 0; i < count; ++i) {
+        const Record& r = m_records[i];
         if (!r.codeValue)
             continue;
-        const auto it = m_holders.constFind(*r.codeValue);
-        if (it == m_holders.cend() || (r.isFolder() && !m_records[*it].isFolder()))
+        const std::optional<size_t> held = holder(*r.codeValue);
+        if (held && !(r.isFolder() && !m_records[*held].isFolder()))
+            continue;
+        if (dense)
+            m_holderByCode[size_t(*r.codeValue)] = i;
+        else
             m_holders.insert(*r.codeValue, i);
     }
 
+    // Each record's folder, then the records of each folder side by side,
+    // the top level's last.
     m_folderOf.assign(count, std::nullopt);
-    m_children.assign(count + 1, {});
+    m_childStart.assign(count + 2, 0);
     for (size_t i = 0; i < count; ++i) {
         const Record& r = m_records[i];
         if (!(r.isFolder() || r.isEntry()) || !r.parentValue)
             continue;
         if (*r.parentValue == 0) {
             m_folderOf[i] = Top;
-            m_children[count].push_back(i);
-            continue;
-        }
-        const auto h = holder(*r.parentValue);
-        if (h && *h != i && m_records[*h].isFolder()) {
+        } else {
+            const auto h = holder(*r.parentValue);
+            if (!h || *h == i || !m_records[*h].isFolder())
+                continue;
             m_folderOf[i] = *h;
-            m_children[*h].push_back(i);
         }
+        ++m_childStart[slot(*m_folderOf[i]) + 1];
+    }
+    for (size_t s = 1; s < m_childStart.size(); ++s)
+        m_childStart[s] += m_childStart[s - 1];
+    m_childIndex.resize(m_childStart.back());
+    std::vector<size_t> filled(m_childStart.begin(), m_childStart.end() - 1);
+    for (size_t i = 0; i < count; ++i) {
+        if (m_folderOf[i])
+            m_childIndex[filled[slot(*m_folderOf[i])]++] = i;
     }
     // Codes grow as records are added, so code order is the order the
     // program lists them in and the order they were made.
@@ -88,16 +94,27 @@ Tree::Tree(std::vector<Record> records)
         const qint64 cb = rb.codeValue.value_or(std::numeric_limits<qint64>::max());
         return ca != cb ? ca < cb : ra.rowid < rb.rowid;
     };
-    for (auto& list : m_children)
-        std::sort(list.begin(), list.end(), byCode);
+    for (size_t s = 0; s + 1 < m_childStart.size(); ++s)
+        std::sort(m_childIndex.begin() + qsizetype(m_childStart[s]), m_childIndex.begin() + qsizetype(m_childStart[s + 1]),
+                  byCode);
 
     m_reachable.assign(count, false);
     for (const size_t i : walk())
         m_reachable[i] = true;
 }
 
+size_t Tree::slot(size_t folder) const
+{
+    return folder == Top ? m_records.size() : folder;
+}
+
 std::optional<size_t> Tree::holder(qint64 code) const
 {
+    if (!m_holderByCode.empty()) {
+        if (code < 0 || quint64(code) >= m_holderByCode.size() || m_holderByCode[size_t(code)] == NoRecord)
+            return std::nullopt;
+        return m_holderByCode[size_t(code)];
+    }
     const auto it = m_holders.constFind(code);
     if (it == m_holders.cend())
         return std::nullopt;
@@ -109,9 +126,10 @@ std::optional<size_t> Tree::folderOf(size_t index) const
     return m_folderOf[index];
 }
 
-const std::vector<size_t>& Tree::children(size_t folder) const
+std::span<const size_t> Tree::children(size_t folder) const
 {
-    return m_children[folder == Top ? m_records.size() : folder];
+    const size_t s = slot(folder);
+    return {m_childIndex.data() + m_childStart[s], m_childStart[s + 1] - m_childStart[s]};
 }
 
 size_t Tree::detachedCount() const
@@ -222,7 +240,10 @@ std::vector<Tree::Placed> Tree::place(const std::vector<size_t>& tops) const
             continue;
         seen[step.index] = true;
         const Record& r = m_records[step.index];
-        path.resize(step.depth);
+        // Resized only when the depth changes: the records of one folder
+        // share one list.
+        if (path.size() != qsizetype(step.depth))
+            path.resize(qsizetype(step.depth));
         result.push_back({step.index, {path, r.name, *r.telValue, 0}});
         if (r.isFolder()) {
             const auto& inside = children(step.index);

@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace store {
@@ -52,7 +53,7 @@ public:
     // The folder holding record `index`, or Top; nullopt when it is detached.
     std::optional<size_t> folderOf(size_t index) const;
     // Folders and entries directly inside `folder` (or Top), by code.
-    const std::vector<size_t>& children(size_t folder) const;
+    std::span<const size_t> children(size_t folder) const;
     bool reachable(size_t index) const { return m_reachable[index]; }
     // Records that the top level does not reach: damaged rows and what hangs
     // beneath them.
@@ -82,9 +83,19 @@ public:
     std::vector<size_t> walk() const;
 
 private:
+    static constexpr size_t NoRecord = size_t(-1);
+    // Where a folder's children are kept: its own index, the top level's last.
+    size_t slot(size_t folder) const;
+
     std::vector<Record> m_records;
+    // The holder of each code: by code where codes are close together, else
+    // in the hash.
+    std::vector<size_t> m_holderByCode;
     QHash<qint64, size_t> m_holders;
     std::vector<std::optional<size_t>> m_folderOf;
-    std::vector<std::vector<size_t>> m_children; // the last one is the top level's
+    // The children of every folder side by side, each folder's in code order,
+    // starting at m_childStart[slot] and ending where the next slot's start.
+    std::vector<size_t> m_childIndex;
+    std::vector<size_t> m_childStart;
     std::vector<bool> m_reachable;
 };

@@ -152,17 +152,26 @@ qint64 number(QString text, int line)
 
 QByteArray CsvFormat::write(const std::vector<FlatRecord>& records)
 {
-    QString text = QStringLiteral("\uFEFFpath,name,tel\r\n");
+    QByteArray text = "\xEF\xBB\xBFpath,name,tel\r\n";
+    // Records come folder by folder, so a path is written out once for all
+    // the records it holds.
+    const QStringList* lastPath = nullptr;
+    QByteArray pathField;
     for (const FlatRecord& r : records) {
-        text += field(FolderPath::format(r.path));
-        text += u',';
-        text += field(startsLikeFormula(r.name) ? u'\'' + r.name : r.name);
-        text += u',';
+        if (!lastPath || r.path != *lastPath) {
+            pathField = field(FolderPath::format(r.path)).toUtf8();
+            lastPath = &r.path;
+        }
+        text += pathField;
+        text += ',';
+        text += field(startsLikeFormula(r.name) ? u'\'' + r.name : r.name).toUtf8();
+        text += ',';
+        // ="5550101", quoted as a field.
         if (!r.isFolder())
-            text += quoted(QStringLiteral("=\"%1\"").arg(r.tel));
-        text += QStringLiteral("\r\n");
+            text += "\"=\"\"" + QByteArray::number(r.tel) + "\"\"\"";
+        text += "\r\n";
     }
-    return text.toUtf8();
+    return text;
 }
 
 std::vector<FlatRecord> CsvFormat::read(const QByteArray& data)
