@@ -12,6 +12,7 @@
 #include "store/storeerror.h"
 #include "store/telephonenumber.h"
 #include "store/transaction.h"
+#include "ui/batch.h"
 #include "ui/grid.h"
 #include "ui/inputbox.h"
 #include "ui/listbox.h"
@@ -244,8 +245,8 @@ qint64 Form1::nextCode()
 
 void Form1::FillFolders()
 {
-    ui::ListBox::Batch names(*m_ui.List1);
-    ui::ListBox::Batch codes(*m_ui.List2);
+    ui::Batch names(*m_ui.List1);
+    ui::Batch codes(*m_ui.List2);
     m_ui.List1->Clear();
     m_ui.List2->Clear();
     m_rs = std::make_unique<store::RecordSet>(
@@ -264,7 +265,7 @@ void Form1::FillFolders()
 void Form1::FillGrid()
 {
     ui::Grid& grid = *m_ui.MSFlexGrid1;
-    ui::Grid::Batch batch(grid);
+    ui::Batch batch(grid);
     grid.Clear();
     grid.setTextMatrix(0, 1, QStringLiteral("Name"));
     grid.setTextMatrix(0, 2, QStringLiteral("TelPhone"));

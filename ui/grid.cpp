@@ -148,17 +148,6 @@ void Grid::Clear()
     m_model->clearTexts();
 }
 
-Grid::Batch::Batch(Grid& grid)
-    : m_grid(grid)
-{
-    m_grid.m_model->beginBatch();
-}
-
-Grid::Batch::~Batch()
-{
-    m_grid.m_model->endBatch();
-}
-
 void Grid::mousePressEvent(QMouseEvent* event)
 {
     // The grid menu acts on the row selected before the right click.

@@ -31,19 +31,6 @@ public:
     // Empties every cell, fixed ones included; the size stays.
     void Clear();
 
-    // Changes made while a Batch lives reach the view in one reset.
-    class Batch
-    {
-    public:
-        explicit Batch(Grid& grid);
-        ~Batch();
-        Batch(const Batch&) = delete;
-        Batch& operator=(const Batch&) = delete;
-
-    private:
-        Grid& m_grid;
-    };
-
 signals:
     // As for ListBox.
     void GotFocus();
@@ -61,6 +48,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class Batch;
+
     GridModel* m_model;
 };
 

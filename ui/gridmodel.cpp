@@ -6,7 +6,7 @@
 namespace ui {
 
 GridModel::GridModel(int rows, int cols, QObject* parent)
-    : QAbstractTableModel(parent)
+    : BatchedModel(parent)
     , m_rows(std::max(rows, 1))
     , m_cols(std::max(cols, 1))
     , m_cells(std::size_t(m_rows) * std::size_t(m_cols))
@@ -52,7 +52,7 @@ void GridModel::setRows(int rows)
     rows = std::max(rows, 1);
     if (rows == m_rows)
         return;
-    const bool announce = m_batchDepth == 0;
+    const bool announce = !batching();
     if (rows > m_rows) {
         if (announce)
             beginInsertRows(QModelIndex(), m_rows - 1, rows - 2);
@@ -97,7 +97,7 @@ void GridModel::setText(int row, int col, const QString& text)
 
 void GridModel::appendRow(const QString& firstCell)
 {
-    const bool announce = m_batchDepth == 0;
+    const bool announce = !batching();
     if (announce)
         beginInsertRows(QModelIndex(), m_rows - 1, m_rows - 1);
     m_cells.resize(m_cells.size() + std::size_t(m_cols));
@@ -112,7 +112,7 @@ void GridModel::clearTexts()
     std::fill(m_cells.begin(), m_cells.end(), Span());
     m_arena = QByteArray();
     m_staleBytes = 0;
-    if (m_batchDepth > 0)
+    if (batching())
         return;
     if (m_rows > 1 && m_cols > 1)
         emit dataChanged(index(0, 0), index(m_rows - 2, m_cols - 2), {Qt::DisplayRole});
@@ -120,18 +120,6 @@ void GridModel::clearTexts()
         emit headerDataChanged(Qt::Horizontal, 0, m_cols - 2);
     if (m_rows > 1)
         emit headerDataChanged(Qt::Vertical, 0, m_rows - 2);
-}
-
-void GridModel::beginBatch()
-{
-    if (m_batchDepth++ == 0)
-        beginResetModel();
-}
-
-void GridModel::endBatch()
-{
-    if (--m_batchDepth == 0)
-        endResetModel();
 }
 
 void GridModel::store(Span& span, const QByteArray& bytes)
@@ -174,7 +162,7 @@ void GridModel::compact()
 
 void GridModel::announceCell(int row, int col)
 {
-    if (m_batchDepth > 0 || (row == 0 && col == 0))
+    if (batching() || (row == 0 && col == 0))
         return;
     if (row == 0)
         emit headerDataChanged(Qt::Horizontal, col - 1, col - 1);

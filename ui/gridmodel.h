@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QAbstractTableModel>
+#include "ui/batchedmodel.h"
+
 #include <QByteArray>
 
 #include <cstdint>
@@ -16,7 +17,7 @@ namespace ui {
 // compact: every text lives as UTF-8 in one growing arena and a cell is only
 // an (offset, length) pair into it. A rewritten cell appends its new text;
 // the arena is rebuilt once enough of it is stale.
-class GridModel : public QAbstractTableModel
+class GridModel : public BatchedModel
 {
     Q_OBJECT
 
@@ -38,9 +39,6 @@ public:
     void setText(int row, int col, const QString& text);
     void appendRow(const QString& firstCell);
     void clearTexts();
-
-    void beginBatch();
-    void endBatch();
 
 private:
     struct Span
@@ -64,7 +62,6 @@ private:
     std::vector<Span> m_cells; // row-major, m_rows * m_cols
     QByteArray m_arena;
     qsizetype m_staleBytes = 0; // arena bytes no cell refers to any more
-    int m_batchDepth = 0;
 };
 
 } // namespace ui

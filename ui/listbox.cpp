@@ -60,17 +60,6 @@ void ListBox::setSelected(int index, bool selected)
         selectionModel()->select(item, QItemSelectionModel::Deselect);
 }
 
-ListBox::Batch::Batch(ListBox& list)
-    : m_list(list)
-{
-    m_list.m_model->beginBatch();
-}
-
-ListBox::Batch::~Batch()
-{
-    m_list.m_model->endBatch();
-}
-
 void ListBox::mousePressEvent(QMouseEvent* event)
 {
     const bool right = involvesRightButton(event);

@@ -25,20 +25,6 @@ public:
     int ListIndex() const;
     void setSelected(int index, bool selected);
 
-    // Changes made while a Batch lives reach the view in one reset, so a fill
-    // of many thousand items costs no per-item view work.
-    class Batch
-    {
-    public:
-        explicit Batch(ListBox& list);
-        ~Batch();
-        Batch(const Batch&) = delete;
-        Batch& operator=(const Batch&) = delete;
-
-    private:
-        ListBox& m_list;
-    };
-
 signals:
     // A left click on an item, or the selection moved by the keyboard.
     void Click();
@@ -62,6 +48,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    friend class Batch;
+
     ListModel* m_model;
 };
 

@@ -3,13 +3,18 @@
 namespace ui {
 
 ListModel::ListModel(QObject* parent)
-    : QAbstractListModel(parent)
+    : BatchedModel(parent)
 {
 }
 
 int ListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_texts.size());
+}
+
+int ListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 1;
 }
 
 QVariant ListModel::data(const QModelIndex& index, int role) const
@@ -30,7 +35,7 @@ Qt::ItemFlags ListModel::flags(const QModelIndex& index) const
 
 void ListModel::append(const QString& text)
 {
-    if (m_batchDepth > 0) {
+    if (batching()) {
         m_texts.append(text);
         return;
     }
@@ -42,7 +47,7 @@ void ListModel::append(const QString& text)
 
 void ListModel::clear()
 {
-    if (m_batchDepth > 0 || m_texts.isEmpty()) {
+    if (batching() || m_texts.isEmpty()) {
         m_texts.clear();
         return;
     }
@@ -54,18 +59,6 @@ void ListModel::clear()
 QString ListModel::text(int row) const
 {
     return m_texts.value(row);
-}
-
-void ListModel::beginBatch()
-{
-    if (m_batchDepth++ == 0)
-        beginResetModel();
-}
-
-void ListModel::endBatch()
-{
-    if (--m_batchDepth == 0)
-        endResetModel();
 }
 
 } // namespace ui

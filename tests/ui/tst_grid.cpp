@@ -1,5 +1,6 @@
 #include "ui/grid.h"
 
+#include "ui/batch.h"
 #include "ui/mousebuttons.h"
 
 #include <QAbstractButton>
@@ -208,7 +209,7 @@ void TestGrid::batchReachesTheViewInOneReset()
     QSignalSpy changed(m_grid->model(), &QAbstractItemModel::dataChanged);
     QSignalSpy headerChanged(m_grid->model(), &QAbstractItemModel::headerDataChanged);
     {
-        ui::Grid::Batch batch(*m_grid);
+        ui::Batch batch(*m_grid);
         fillNumbered(*m_grid, 300);
         QCOMPARE(reset.count(), 0);
     }
@@ -225,7 +226,7 @@ void TestGrid::holdsAHundredThousandRows()
 {
     constexpr int count = 100000;
     {
-        ui::Grid::Batch batch(*m_grid);
+        ui::Batch batch(*m_grid);
         fillNumbered(*m_grid, count);
     }
     QCOMPARE(m_grid->Rows(), count + 1);
@@ -251,7 +252,7 @@ void TestGrid::rowSelFollowsTheSelection()
     QCOMPARE(m_grid->RowSel(), 0);
     m_grid->selectRow(2);
     {
-        ui::Grid::Batch batch(*m_grid);
+        ui::Batch batch(*m_grid);
         fillNumbered(*m_grid, 6);
     }
     QCOMPARE(m_grid->RowSel(), 0);

@@ -1,5 +1,6 @@
 #include "ui/listbox.h"
 
+#include "ui/batch.h"
 #include "ui/mousebuttons.h"
 
 #include <QAbstractItemModelTester>
@@ -103,7 +104,7 @@ void TestListBox::batchReachesTheViewInOneReset()
     QSignalSpy reset(m_list->model(), &QAbstractItemModel::modelReset);
     QSignalSpy inserted(m_list->model(), &QAbstractItemModel::rowsInserted);
     {
-        ui::ListBox::Batch batch(*m_list);
+        ui::Batch batch(*m_list);
         m_list->Clear();
         for (int i = 0; i < 1000; ++i)
             m_list->AddItem(QString::number(i));
