@@ -2,8 +2,8 @@
 
 #include "benchbook.h"
 #include "measure.h"
-#include "radicaleserver.h"
 
+#include "harness/radicaleserver.h"
 #include "tools/carddav/davclient.h"
 #include "tools/carddav/publisher.h"
 #include "tools/cli/cli.h"

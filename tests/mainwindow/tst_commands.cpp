@@ -1,6 +1,6 @@
 #include "bookfile.h"
-#include "form1driver.h"
 
+#include "harness/form1driver.h"
 #include "mainwindow/form1.h"
 #include "ui/grid.h"
 #include "ui/inputbox.h"

@@ -4,9 +4,9 @@
 // changes the records it acts on and no others.
 
 #include "bookfile.h"
-#include "form1driver.h"
 #include "jetexport.h"
 
+#include "harness/form1driver.h"
 #include "mainwindow/form1.h"
 #include "ui/grid.h"
 #include "ui/messagebox.h"

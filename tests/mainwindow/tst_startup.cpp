@@ -1,6 +1,6 @@
 #include "bookfile.h"
-#include "form1driver.h"
 
+#include "harness/form1driver.h"
 #include "mainwindow/form1.h"
 #include "store/storeerror.h"
 #include "ui/grid.h"

@@ -23,8 +23,7 @@
 // Every message box shown is printed as "box: <title>: <prompt>"; a run that
 // showed one ends with status 1.
 
-#include "form1driver.h"
-
+#include "harness/form1driver.h"
 #include "mainwindow/form1.h"
 #include "store/storeerror.h"
 #include "ui/inputbox.h"

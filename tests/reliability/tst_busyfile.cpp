@@ -5,9 +5,9 @@
 
 #include "bookfile.h"
 #include "directorycheck.h"
-#include "form1driver.h"
 #include "helperrun.h"
 
+#include "harness/form1driver.h"
 #include "mainwindow/form1.h"
 #include "ui/messagebox.h"
 

@@ -6,8 +6,8 @@
 
 #include "bookfile.h"
 #include "directorycheck.h"
-#include "form1driver.h"
 
+#include "harness/form1driver.h"
 #include "mainwindow/form1.h"
 #include "ui/grid.h"
 #include "ui/inputbox.h"

@@ -10,9 +10,9 @@
 // the headless platform: the tests do it (activate) as the window system would.
 
 #include "bookfile.h"
-#include "form1driver.h"
 #include "windowinput.h"
 
+#include "harness/form1driver.h"
 #include "mainwindow/form1.h"
 #include "ui/grid.h"
 #include "ui/inputbox.h"

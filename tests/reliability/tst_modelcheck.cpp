@@ -12,9 +12,9 @@
 
 #include "bookfile.h"
 #include "directorycheck.h"
-#include "form1driver.h"
 #include "windowinput.h"
 
+#include "harness/form1driver.h"
 #include "mainwindow/form1.h"
 #include "ui/grid.h"
 #include "ui/inputbox.h"

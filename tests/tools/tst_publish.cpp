@@ -4,8 +4,8 @@
 // and the cards as clients no one here wrote read them (vdirsyncer, khard).
 
 #include "bookfile.h"
-#include "radicaleserver.h"
 
+#include "harness/radicaleserver.h"
 #include "tools/formats/vcardformat.h"
 
 #include <QHostInfo>

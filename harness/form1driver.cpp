@@ -1,4 +1,4 @@
-#include "form1driver.h"
+#include "harness/form1driver.h"
 
 #include "mainwindow/form1.h"
 #include "ui/grid.h"

@@ -1,4 +1,4 @@
-#include "radicaleserver.h"
+#include "harness/radicaleserver.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
