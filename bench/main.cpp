@@ -3,16 +3,17 @@
 // same run on the same data, and prints the ratio of each pair.
 
 #include "benchbook.h"
-#include "dialogs/form2.h"
-#include "mainwindow/form1.h"
 #include "measure.h"
 #include "publishbench.h"
 #include "readerbench.h"
+
+#include "dialogs/form2.h"
+#include "harness/form1driver.h"
+#include "mainwindow/form1.h"
 #include "ui/grid.h"
 #include "ui/listbox.h"
 #include "ui/messagebox.h"
 #include "ui/textbox.h"
-#include "user.h"
 
 #include <QApplication>
 #include <QDir>
@@ -333,9 +334,9 @@ private:
             QDir::setCurrent(dirOf(m_pristine));
             program.push_back(millisecondsOf([&] { form = std::make_unique<Form1>(); }));
             requireNoMessage("start-up");
-            User user(*form);
-            require(user.folders().ListCount() == BenchBook::TopFolders, QStringLiteral("start-up listed the wrong folders"));
-            require(user.grid().Rows() == BenchBook::TopEntries + 1, QStringLiteral("start-up listed the wrong entries"));
+            Form1Driver user(*form);
+            require(user.List1()->ListCount() == BenchBook::TopFolders, QStringLiteral("start-up listed the wrong folders"));
+            require(user.grid()->Rows() == BenchBook::TopEntries + 1, QStringLiteral("start-up listed the wrong entries"));
             closeForm(form);
 
             floor.push_back(millisecondsOf([&] {
@@ -361,19 +362,19 @@ private:
     double timeOpening(qint64 folder, int expectFolders, int expectEntries)
     {
         auto form = openForm(dirOf(m_pristine), true);
-        User user(*form);
-        const int row = user.folderRow(folder);
+        Form1Driver user(*form);
+        const int row = user.folderIndex(folder);
         require(row >= 0, QStringLiteral("folder %1 is not listed").arg(folder));
         const double ms = millisecondsOf([&] {
             user.doubleClickFolder(row);
             settle();
         });
         requireNoMessage("opening a folder");
-        require(user.folders().ListCount() == expectFolders && user.grid().Rows() == expectEntries + 1,
+        require(user.List1()->ListCount() == expectFolders && user.grid()->Rows() == expectEntries + 1,
                 QStringLiteral("opening folder %1 showed %2 folders and %3 entries")
                     .arg(folder)
-                    .arg(user.folders().ListCount())
-                    .arg(user.grid().Rows() - 1));
+                    .arg(user.List1()->ListCount())
+                    .arg(user.grid()->Rows() - 1));
         closeForm(form);
         return ms;
     }
@@ -428,8 +429,8 @@ private:
             copyFile(m_pristine, m_work);
             {
                 auto form = openForm(dirOf(m_work), true);
-                User user(*form);
-                const int row = user.folderRow(m_book.bigTree);
+                Form1Driver user(*form);
+                const int row = user.folderIndex(m_book.bigTree);
                 require(row >= 0, QStringLiteral("the tree's folder is not listed"));
                 // Selecting the folder with a click is what enables Delete.
                 user.clickFolder(row);
@@ -439,7 +440,7 @@ private:
                     settle();
                 }));
                 requireNoMessage("deleting a folder");
-                require(user.folders().ListCount() == BenchBook::TopFolders - 1,
+                require(user.List1()->ListCount() == BenchBook::TopFolders - 1,
                         QStringLiteral("the deleted folder is still listed"));
                 closeForm(form);
             }
@@ -511,8 +512,8 @@ private:
                 };
 
                 auto form = openForm(dirOf(m_work), true);
-                User user(*form);
-                const int rowsBefore = user.grid().Rows();
+                Form1Driver user(*form);
+                const int rowsBefore = user.grid()->Rows();
                 QString failure;
                 // The dialog is modal: its own event loop runs while the user
                 // types, so the typing is queued to run inside that loop.
@@ -546,9 +547,9 @@ private:
                 });
                 require(failure.isEmpty(), failure);
                 requireNoMessage("adding entries");
-                require(user.grid().Rows() == rowsBefore + Entries,
+                require(user.grid()->Rows() == rowsBefore + Entries,
                         QStringLiteral("the grid shows %1 rows after adding, not %2")
-                            .arg(user.grid().Rows())
+                            .arg(user.grid()->Rows())
                             .arg(rowsBefore + Entries));
                 closeForm(form);
                 // The measured span held the floor's commits too.
@@ -629,8 +630,8 @@ int probeMemory(const QString& folder, qint64 code)
     requireNoMessage("start-up");
     form.show();
     settle();
-    User user(form);
-    const int row = user.folderRow(code);
+    Form1Driver user(form);
+    const int row = user.folderIndex(code);
     require(row >= 0, QStringLiteral("folder %1 is not listed").arg(code));
 
     malloc_trim(0);

@@ -18,16 +18,22 @@
 #include <QtTest>
 
 Form1Driver::Form1Driver()
-    : m_form(std::make_unique<Form1>())
+    : m_owned(std::make_unique<Form1>())
+    , m_form(*m_owned)
 {
-    m_form->show();
+    m_form.show();
     activate();
+}
+
+Form1Driver::Form1Driver(Form1& form)
+    : m_form(form)
+{
 }
 
 void Form1Driver::activate()
 {
-    QApplication::setActiveWindow(m_form.get());
-    if (!QTest::qWaitForWindowActive(m_form.get()))
+    QApplication::setActiveWindow(&m_form);
+    if (!QTest::qWaitForWindowActive(&m_form))
         qWarning("the main window did not become active");
 }
 
@@ -35,27 +41,27 @@ Form1Driver::~Form1Driver() = default;
 
 ui::ListBox* Form1Driver::List1() const
 {
-    return m_form->findChild<ui::ListBox*>(QStringLiteral("List1"));
+    return m_form.findChild<ui::ListBox*>(QStringLiteral("List1"));
 }
 
 ui::ListBox* Form1Driver::List2() const
 {
-    return m_form->findChild<ui::ListBox*>(QStringLiteral("List2"));
+    return m_form.findChild<ui::ListBox*>(QStringLiteral("List2"));
 }
 
 ui::Grid* Form1Driver::grid() const
 {
-    return m_form->findChild<ui::Grid*>(QStringLiteral("MSFlexGrid1"));
+    return m_form.findChild<ui::Grid*>(QStringLiteral("MSFlexGrid1"));
 }
 
 ui::Toolbar* Form1Driver::toolbar() const
 {
-    return m_form->findChild<ui::Toolbar*>(QStringLiteral("Toolbar1"));
+    return m_form.findChild<ui::Toolbar*>(QStringLiteral("Toolbar1"));
 }
 
 QAction* Form1Driver::item(const char* name) const
 {
-    return m_form->findChild<QAction*>(QString::fromLatin1(name));
+    return m_form.findChild<QAction*>(QString::fromLatin1(name));
 }
 
 QStringList Form1Driver::folders() const
@@ -72,6 +78,11 @@ QStringList Form1Driver::codes() const
     for (int i = 0; i < List2()->ListCount(); ++i)
         items.append(List2()->List(i));
     return items;
+}
+
+int Form1Driver::folderIndex(qint64 code) const
+{
+    return codes().indexOf(QString::number(code));
 }
 
 QStringList Form1Driver::gridRow(int row) const
@@ -97,9 +108,12 @@ QPoint Form1Driver::folderPoint(int index) const
     ui::ListBox* list = List1();
     if (index < 0)
         return {5, list->viewport()->height() - 3};
-    // Near the item's left end: a long name runs far past the list's right
-    // edge, where its centre would be.
-    const QRect rect = list->visualRect(list->model()->index(index, 0));
+    // A person scrolls to a folder before clicking it. Near the item's left
+    // end: a long name runs far past the list's right edge, where its centre
+    // would be.
+    const QModelIndex item = list->model()->index(index, 0);
+    list->scrollTo(item);
+    const QRect rect = list->visualRect(item);
     return {qMax(rect.left(), 0) + 3, rect.center().y()};
 }
 
@@ -124,6 +138,7 @@ void Form1Driver::doubleClickFolder(int index)
     const QPoint point = folderPoint(index);
     QTest::mouseClick(viewport, Qt::LeftButton, {}, point);
     QTest::mouseDClick(viewport, Qt::LeftButton, {}, point);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, point);
 }
 
 void Form1Driver::rightClickList(int index)

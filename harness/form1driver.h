@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QStringList>
+#include <QtGlobal>
 
 #include <functional>
 #include <memory>
@@ -18,20 +19,24 @@ class Toolbar;
 } // namespace ui
 
 // Drives the main window as a person would: mouse clicks on its controls,
-// right clicks and choices in its popups, answers in its modal windows. The
-// message and input boxes are answered through their test seams.
+// right clicks and choices in its popups, answers in its modal windows, never
+// a call of its handlers. The message and input boxes are answered through
+// their test seams. Shared by the window's tests and the benchmark.
 class Form1Driver
 {
 public:
     // Loads the main window on quorvelin.mdb in the working directory and
     // shows it active.
     Form1Driver();
+    // Drives a main window that the caller made and keeps, as it stands: the
+    // benchmark times the making and the showing on their own.
+    explicit Form1Driver(Form1& form);
     ~Form1Driver();
 
     Form1Driver(const Form1Driver&) = delete;
     Form1Driver& operator=(const Form1Driver&) = delete;
 
-    Form1& form() const { return *m_form; }
+    Form1& form() const { return m_form; }
     // Makes the main window the active one again, as the window system does
     // when a popup or dialog over it closes (the headless platform does not).
     void activate();
@@ -43,6 +48,7 @@ public:
 
     QStringList folders() const; // List1's items
     QStringList codes() const;   // List2's items
+    int folderIndex(qint64 code) const; // the folder with this code in List1, or -1
     QStringList gridRow(int row) const;
     QStringList gridNames() const; // column 1 of the data rows
     bool buttonEnabled(int index) const;
@@ -76,5 +82,6 @@ private:
     QPoint folderPoint(int index) const;
     QPoint gridPoint(int row) const;
 
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<Form1> m_owned; // the window this driver loaded, if it did
+    Form1& m_form;
 };
