@@ -1,11 +1,10 @@
 #include "mainwindow/form1.h"
-#include "store/storeerror.h"
-#include "ui/messagebox.h"
+#include "mainwindow/showmainwindow.h"
 #include "ui/pictures.h"
 
 #include <QApplication>
 
-#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 int main(int argc, char* argv[])
@@ -17,16 +16,8 @@ int main(int argc, char* argv[])
     // Lets the desktop match the window to the menu entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVELIN_APP_ID));
 
-    std::unique_ptr<Form1> form;
-    try {
-        form = std::make_unique<Form1>();
-    } catch (const store::StoreError& error) {
-        // The directory could not be opened: say why, on the terminal too,
-        // and never show an empty window in its place.
-        std::fprintf(stderr, "quorvelin: %s\n", qPrintable(error.message()));
-        ui::MessageBox::show(nullptr, error.message(), QStringLiteral("Quorvelin"));
+    const std::unique_ptr<Form1> form = showMainWindow();
+    if (!form)
         return EXIT_FAILURE;
-    }
-    form->show();
     return QApplication::exec();
 }

@@ -2,6 +2,7 @@
 
 #include "harness/form1driver.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/showmainwindow.h"
 #include "store/storeerror.h"
 #include "ui/grid.h"
 #include "ui/inputbox.h"
@@ -112,6 +113,29 @@ private slots:
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.readAll(), before);
         }
+    }
+
+    // The program's own start, as its entry makes it.
+    void programStartShowsTheWindow()
+    {
+        BookFile book;
+        book.add(3, QStringLiteral("Family"), 0, 0);
+        const std::unique_ptr<Form1> form = showMainWindow();
+        QVERIFY(form);
+        QVERIFY(form->isVisible());
+        QVERIFY(ui::MessageBox::takeShown().isEmpty());
+    }
+
+    void programStartWithoutADirectorySaysWhy()
+    {
+        BookFile book(BookFile::NoFile{});
+        QVERIFY(!showMainWindow());
+        const auto shown = ui::MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().title, QStringLiteral("Quorvelin"));
+        QVERIFY2(shown.first().prompt.contains(QStringLiteral("unable to open database file")),
+                 qPrintable(shown.first().prompt));
+        QVERIFY(!QFile::exists(book.path()));
     }
 
     void laterEngineFailureIsShownAndEndsTheRun()

@@ -25,6 +25,7 @@
 
 #include "harness/form1driver.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/showmainwindow.h"
 #include "store/storeerror.h"
 #include "ui/inputbox.h"
 #include "ui/listbox.h"
@@ -75,18 +76,11 @@ qint64 lastCode(const Form1Driver& main)
 // As the program's entry: the window, or the reason there is none.
 int start()
 {
-    std::unique_ptr<Form1> form;
-    try {
-        form = std::make_unique<Form1>();
-    } catch (const store::StoreError& error) {
-        std::fprintf(stderr, "quorvelin: %s\n", qPrintable(error.message()));
-        ui::MessageBox::show(nullptr, error.message(), QStringLiteral("Quorvelin"));
-        reportBoxes();
-        return EXIT_FAILURE;
-    }
-    form->show();
-    form->close();
-    return reportBoxes() ? EXIT_FAILURE : EXIT_SUCCESS;
+    const std::unique_ptr<Form1> form = showMainWindow();
+    if (form)
+        form->close();
+    const bool shownBoxes = reportBoxes();
+    return form && !shownBoxes ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
 int hold()
