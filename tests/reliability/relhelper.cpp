@@ -27,7 +27,6 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/showmainwindow.h"
 #include "store/storeerror.h"
-#include "ui/inputbox.h"
 #include "ui/listbox.h"
 #include "ui/messagebox.h"
 #include "ui/textbox.h"
@@ -89,12 +88,7 @@ int hold()
     say(QStringLiteral("ready"));
     std::string line;
     std::getline(std::cin, line);
-    Form1Driver::withModal([&] { main.clickButton(2); },
-                           [&](QWidget* dialog) {
-                               box(dialog, "Text1")->setText(QStringLiteral("Held"));
-                               box(dialog, "Text2")->setText(QStringLiteral("4242"));
-                               QTest::mouseClick(button(dialog, "Command1"), Qt::LeftButton);
-                           });
+    main.addEntry(QStringLiteral("Held"), QStringLiteral("4242"));
     if (reportBoxes())
         return EXIT_FAILURE;
     say(QStringLiteral("added"));
@@ -105,14 +99,11 @@ int hold()
 void addFolderAndOpen(Form1Driver& main)
 {
     const qint64 code = lastCode(main) + 1;
-    ui::InputBox::setNextAnswer(QStringLiteral("F%1").arg(code));
-    main.clickButton(3);
+    main.addFolder(QStringLiteral("F%1").arg(code));
     if (reportBoxes())
         std::exit(EXIT_FAILURE);
     say(QStringLiteral("done %1").arg(code));
-    const int last = main.List1()->ListCount() - 1;
-    main.List1()->scrollToBottom();
-    main.doubleClickFolder(last);
+    main.doubleClickFolder(main.List1()->ListCount() - 1);
 }
 
 int adds()
@@ -148,7 +139,6 @@ int deleteFolder(const QString& name)
         std::fprintf(stderr, "no folder %s at the top level\n", qPrintable(name));
         return 2;
     }
-    main.List1()->scrollTo(main.List1()->model()->index(index, 0));
     main.clickFolder(index);
     say(QStringLiteral("deleting"));
     main.clickButton(4);
