@@ -9,7 +9,6 @@
 
 class Form1;
 class QAction;
-class QMenu;
 class QWidget;
 
 namespace ui {
