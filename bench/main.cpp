@@ -6,6 +6,7 @@
 #include "measure.h"
 #include "publishbench.h"
 #include "readerbench.h"
+#include "toolbench.h"
 
 #include "dialogs/form2.h"
 #include "harness/form1driver.h"
@@ -255,13 +256,20 @@ public:
     void run(const QString& only)
     {
         const std::pair<const char*, void (Bench::*)()> figures[] = {
-            {"start-up", &Bench::startUp},           {"open a big level", &Bench::openBigLevel},
-            {"list many folders", &Bench::listManyFolders}, {"delete a big tree", &Bench::deleteBigTree},
-            {"add in a row", &Bench::addInARow},     {"memory", &Bench::memory},
-            {"readers", &Bench::readers},      {"publish", &Bench::publish},
+            {"start-up", &Bench::startUp},
+            {"open a big level", &Bench::openBigLevel},
+            {"list many folders", &Bench::listManyFolders},
+            {"delete a big tree", &Bench::deleteBigTree},
+            {"add in a row", &Bench::addInARow},
+            {"memory", &Bench::memory},
+            {"tool", &Bench::tool},
+            {"readers", &Bench::readers},
+            {"publish", &Bench::publish},
         };
         for (const auto& [name, measure] : figures) {
-            if (only.isEmpty() || only == QLatin1String(name))
+            // Publishing needs a server and takes minutes: only when asked for.
+            const bool wanted = only.isEmpty() ? qstrcmp(name, "publish") != 0 : only == QLatin1String(name);
+            if (wanted)
                 (this->*measure)();
         }
         require(!m_figures.empty(), QStringLiteral("no figure is called ") + only);
@@ -603,6 +611,14 @@ private:
         report({"first publish", 1.5, result.publishMs, result.barePutsMs, "ms"});
     }
 
+    // One repetition each in the quick mode: a whole export or import of the
+    // directory takes seconds.
+    void tool()
+    {
+        for (const ToolBench::Result& r : ToolBench::run(m_pristine, dirOf(m_work), m_quick ? 1 : 3))
+            report({r.figure, 3.0, r.programMs, r.floorMs, "ms"});
+    }
+
     // Against twice the time at half the size: what a reader whose time grows
     // with its input takes.
     void readers()
@@ -652,8 +668,10 @@ void usage()
                 "Times the program's operations on a generated directory of a million records\n"
                 "against the bare engine doing the same work, and prints each ratio.\n"
                 "  --quick        fewer repetitions, same data; under a minute\n"
-                "  --only FIGURE  measure one figure, e.g. --only \"add in a row\"; --only publish\n"
-                "                 gives the two figures of publishing (it needs radicale)\n"
+                "  --only FIGURE  measure one figure, e.g. --only \"add in a row\"; --only tool\n"
+                "                 gives the five figures of quorvelin-tool, --only readers the three\n"
+                "                 of import's readers, --only publish the two of publishing, which\n"
+                "                 only that runs (it needs radicale)\n"
                 "  --publish-entries N  publish N entries rather than 10,000: Radicale's time\n"
                 "                 for a first publish grows with the square of N\n"
                 "  --verbose      print every repetition's wall and processor time to stderr\n");

@@ -85,7 +85,7 @@ Statement Statements::RecordCount()
 Statement Statements::AllRecords()
 {
     return {QString(),
-            QStringLiteral("select rowid, code, name, tel, parent from book order by rowid"),
+            QStringLiteral("select rowid, code, name, tel, parent, 1 from book order by rowid"),
             {}};
 }
 
@@ -125,6 +125,29 @@ QString Statements::Reindex()
 QString Statements::CreateTable()
 {
     return QStringLiteral("create table book (code INTEGER PRIMARY KEY, name TEXT, tel INTEGER, parent INTEGER)");
+}
+
+Statement Statements::Candidates(const std::optional<QString>& namePattern, const std::optional<QString>& digits)
+{
+    const QVariant pattern = namePattern ? QVariant(*namePattern) : QVariant();
+    const QVariant number = digits ? QVariant(*digits) : QVariant();
+    // A readable entry is one whose number is a positive whole number,
+    // stored as an integer or a whole real; only those may be left out. A
+    // name's length in characters and in bytes differ when it holds any
+    // character outside ASCII. A null pattern or digits match nothing, never
+    // "unknown", which would leave a record out of both halves.
+    const QString candidate = QStringLiteral(
+        "(not ((typeof(tel) = 'integer' and tel > 0) or (typeof(tel) = 'real' and tel > 0 and tel = cast(tel as integer))) "
+        "or coalesce(name like ? escape '\\', 0) or coalesce(length(name) <> length(cast(name as blob)), 0) "
+        "or coalesce(instr(tel, ?), 0) > 0)");
+    // The left-out half in table order, not by the parent index: one read
+    // of the table instead of one lookup for each row.
+    return {QString(),
+            QStringLiteral("select rowid, code, name, tel, parent, 1 from book where %1 "
+                           "union all select null, null, null, null, parent, count(*) from book not indexed where not %1 "
+                           "group by parent order by 1")
+                .arg(candidate),
+            {pattern, number, pattern, number}};
 }
 
 QStringList Statements::Schema()

@@ -43,8 +43,17 @@ public:
     static Statement RecordCount();
     // Every record with its row number, in row order, each value in the
     // storage class it was written in: the whole table at one moment, for
-    // the tool's walks.
+    // the tool's walks. A sixth column, 1, is the number of records a row
+    // stands for, as in Candidates().
     static Statement AllRecords();
+    // The same walk narrowed for a search: every folder and every record
+    // whose number is no positive whole number, and of the entries those
+    // whose name is LIKE `namePattern` (a null pattern matches none), whose
+    // name holds a character outside ASCII, or whose number holds `digits`
+    // (null: none); then, with a null row number, one row for each
+    // folder code with how many entries of it were left out. A superset of
+    // what folds to a match: the caller checks each record.
+    static Statement Candidates(const std::optional<QString>& namePattern, const std::optional<QString>& digits);
     // Sets the values given of the record with row number `rowid`.
     static Statement Update(qint64 rowid, std::optional<qint64> code, std::optional<qint64> tel,
                             std::optional<qint64> parent, const std::optional<QString>& name);

@@ -42,8 +42,10 @@ int FindCommand::run(const QStringList& arguments)
         return fail(QStringLiteral("nothing to look for. Usage: quorvelin-tool find TEXT"));
 
     store::Database database(requireFile());
-    const Tree tree = Tree::load(database);
     const Finder finder(text);
+    // Of the records that are no folders only the matches are kept.
+    const Tree tree = Tree::load(database, finder.candidates(),
+                                 [&](const Tree::Record& r) { return finder.matches(r.name, r.telValue.value_or(0)); });
     const std::vector<size_t> found = finder.find(tree);
     for (const size_t i : found) {
         const Tree::Record& r = tree.records()[i];

@@ -3,6 +3,8 @@
 #include "tools/directory/tree.h"
 #include "tools/formats/phonenumber.h"
 
+#include "store/statements.h"
+
 #include <algorithm>
 
 namespace {
@@ -33,6 +35,20 @@ QString Finder::fold(QStringView text)
         kept += c;
     }
     return kept.toCaseFolded();
+}
+
+store::Statement Finder::candidates() const
+{
+    // LIKE ignores the case of ASCII letters alone, as the comparison of
+    // plain-ASCII names does; a needle that is not plain ASCII after folding
+    // is in no such name.
+    std::optional<QString> pattern;
+    if (!m_name.isEmpty() && m_asciiName) {
+        QString escaped = m_name;
+        escaped.replace(u'\\', QStringLiteral("\\\\")).replace(u'%', QStringLiteral("\\%")).replace(u'_', QStringLiteral("\\_"));
+        pattern = u'%' + escaped + u'%';
+    }
+    return store::Statements::Candidates(pattern, m_digits);
 }
 
 bool Finder::matches(const QString& name, qint64 tel) const

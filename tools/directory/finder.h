@@ -7,6 +7,10 @@
 
 class Tree;
 
+namespace store {
+struct Statement;
+}
+
 // Searches the whole tree, where the program shows one level at a time.
 class Finder
 {
@@ -15,6 +19,9 @@ public:
     explicit Finder(const QString& text);
 
     bool empty() const { return m_name.isEmpty() && !m_digits; }
+    // The walk of the table that yields every record that may match, and
+    // few others: the engine sorts out the plain-ASCII names that cannot.
+    store::Statement candidates() const;
     // Reachable records, in tree order, whose name contains the text or whose
     // number contains its digits.
     std::vector<size_t> find(const Tree& tree) const;

@@ -11,34 +11,69 @@
 #include <algorithm>
 #include <limits>
 
+void Tree::read(Record& r)
+{
+    r.codeValue = store::FieldValue::code(r.code);
+    r.telValue = store::FieldValue::isFolder(r.tel) ? std::optional<qint64>(0) : store::FieldValue::number(r.tel);
+    r.parentValue = store::FieldValue::parent(r.parent);
+}
+
 Tree Tree::load(store::Database& database)
 {
     // Records are told apart by their row numbers: codes may repeat.
     database.requireRowNumbers();
+    return load(database, store::Statements::AllRecords(),
+                size_t(database.OpenRecordset(store::Statements::RecordCount()).Value(0).toLongLong()), {});
+}
+
+Tree Tree::load(store::Database& database, const store::Statement& walk, const std::function<bool(const Record&)>& keep)
+{
+    database.requireRowNumbers();
+    return load(database, walk, 0, keep);
+}
+
+Tree Tree::load(store::Database& database, const store::Statement& walk, size_t expected,
+                const std::function<bool(const Record&)>& keep)
+{
     std::vector<Record> records;
-    records.reserve(size_t(database.OpenRecordset(store::Statements::RecordCount()).Value(0).toLongLong()));
-    for (store::RecordSet rows = database.OpenRecordset(store::Statements::AllRecords()); !rows.Eof();
-         rows.MoveNext()) {
+    records.reserve(expected);
+    LeftOut leftOut;
+    for (store::RecordSet rows = database.OpenRecordset(walk); !rows.Eof(); rows.MoveNext()) {
+        if (rows.Value(0).isNull()) {
+            leftOut.add(store::FieldValue::parent(rows.Value(4)).value_or(-1), rows.Value(5).toLongLong());
+            continue;
+        }
         Record record;
         record.rowid = rows.Value(0).toLongLong();
         record.code = rows.Value(1);
         record.name = rows.Text(2);
         record.tel = rows.Value(3);
         record.parent = rows.Value(4);
+        read(record);
+        if (keep && !record.isFolder() && !keep(record)) {
+            leftOut.add(record.isEntry() && record.parentValue ? *record.parentValue : -1, 1);
+            continue;
+        }
         records.push_back(std::move(record));
     }
-    return Tree(std::move(records));
+    Tree tree(std::move(records), Read);
+    tree.m_leftOut = std::move(leftOut);
+    return tree;
 }
 
 Tree::Tree(std::vector<Record> records)
+    : Tree(std::move(records), Unread)
+{
+}
+
+Tree::Tree(std::vector<Record> records, Readings readings)
     : m_records(std::move(records))
 {
     const size_t count = m_records.size();
     qint64 maxCode = 0;
     for (Record& r : m_records) {
-        r.codeValue = store::FieldValue::code(r.code);
-        r.telValue = store::FieldValue::isFolder(r.tel) ? std::optional<qint64>(0) : store::FieldValue::number(r.tel);
-        r.parentValue = store::FieldValue::parent(r.parent);
+        if (readings == Unread)
+            read(r);
         maxCode = std::max(maxCode, r.codeValue.value_or(0));
     }
     // Codes are given one after another, so a table of them by code is
@@ -132,9 +167,34 @@ std::span<const size_t> Tree::children(size_t folder) const
     return {m_childIndex.data() + m_childStart[s], m_childStart[s + 1] - m_childStart[s]};
 }
 
+void Tree::LeftOut::add(qint64 folder, qint64 records)
+{
+    // Codes are small where they are given one after another: counted in a
+    // table by code, and only far-flung ones in the hash.
+    if (folder >= 0 && folder < DenseCodes) {
+        if (size_t(folder) >= byCode.size())
+            byCode.resize(std::max(byCode.size() * 2, size_t(folder) + 1), 0);
+        byCode[size_t(folder)] += records;
+    } else {
+        others[folder] += records;
+    }
+}
+
 size_t Tree::detachedCount() const
 {
-    return size_t(std::count(m_reachable.begin(), m_reachable.end(), false));
+    size_t detached = size_t(std::count(m_reachable.begin(), m_reachable.end(), false));
+    const auto count = [&](qint64 folder, qint64 records) {
+        const auto h = folder > 0 ? holder(folder) : std::nullopt;
+        if (folder != 0 && !(h && m_records[*h].isFolder() && m_reachable[*h]))
+            detached += size_t(records);
+    };
+    for (size_t folder = 0; folder < m_leftOut.byCode.size(); ++folder) {
+        if (m_leftOut.byCode[folder])
+            count(qint64(folder), m_leftOut.byCode[folder]);
+    }
+    for (auto it = m_leftOut.others.cbegin(); it != m_leftOut.others.cend(); ++it)
+        count(it.key(), it.value());
+    return detached;
 }
 
 std::optional<qint64> Tree::maxCode() const

@@ -8,12 +8,14 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
 
 namespace store {
 class Database;
+struct Statement;
 }
 
 // The whole `book` table read once, with the links between its rows worked
@@ -40,8 +42,15 @@ public:
         bool isEntry() const { return telValue && *telValue > 0; }
     };
 
-    // Throws store::StoreError.
+    // The whole table. Throws store::StoreError.
     static Tree load(store::Database& database);
+    // The records `walk` yields (AllRecords() or one narrowed as
+    // Candidates() is), of which the folders and those other records `keep`
+    // accepts are kept; the others are counted where they hang, with those
+    // the walk counted itself. A search of the whole table that holds little
+    // of it.
+    static Tree load(store::Database& database, const store::Statement& walk,
+                     const std::function<bool(const Record&)>& keep);
     // Records in rowid order; the derived values are worked out here.
     explicit Tree(std::vector<Record> records);
 
@@ -56,7 +65,7 @@ public:
     std::span<const size_t> children(size_t folder) const;
     bool reachable(size_t index) const { return m_reachable[index]; }
     // Records that the top level does not reach: damaged rows and what hangs
-    // beneath them.
+    // beneath them, those load() left out included.
     size_t detachedCount() const;
     std::optional<qint64> maxCode() const;
 
@@ -84,6 +93,12 @@ public:
 
 private:
     static constexpr size_t NoRecord = size_t(-1);
+    enum Readings { Unread, Read };
+    static Tree load(store::Database& database, const store::Statement& walk, size_t expected,
+                     const std::function<bool(const Record&)>& keep);
+    // The values each column stands for.
+    static void read(Record& record);
+    Tree(std::vector<Record> records, Readings readings);
     // Where a folder's children are kept: its own index, the top level's last.
     size_t slot(size_t folder) const;
 
@@ -98,4 +113,14 @@ private:
     std::vector<size_t> m_childIndex;
     std::vector<size_t> m_childStart;
     std::vector<bool> m_reachable;
+    // Records load() left out, counted by the folder code they name (-1:
+    // none, as an unreadable number or folder leaves them detached).
+    struct LeftOut
+    {
+        static constexpr qint64 DenseCodes = qint64(1) << 24;
+        void add(qint64 folder, qint64 records);
+        std::vector<qint64> byCode;
+        QHash<qint64, qint64> others;
+    };
+    LeftOut m_leftOut;
 };
