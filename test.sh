@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds Quorvelin and runs every test, the windows' tests headless and the
-# smoke test on a virtual X server.
+# smoke test on a virtual X server; then the store's and the tool's tests
+# again under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 bash scripts/setup.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)" --timeout 300
+bash scripts/sanitize.sh
