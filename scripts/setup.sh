@@ -24,6 +24,8 @@ packages=(
     # publish's tests: a CardDAV server to publish to, two clients that read
     # the address book back, and Python for a server that lies.
     radicale vdirsyncer khard python3
+    # The fuzz targets: clang and its libFuzzer and sanitizer runtimes.
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()
