@@ -2,8 +2,10 @@
 // gives are written and read back unchanged: an export of what was imported
 // imports as the same directory.
 
-#include "csvformat.h"
 #include "fuzzcheck.h"
+
+#include "tools/formats/csvformat.h"
+#include "tools/formats/formaterror.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

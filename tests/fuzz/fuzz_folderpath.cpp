@@ -3,8 +3,9 @@
 // included, parses back as the same list. The input is taken both as a path
 // someone typed and, split at line breaks, as a list of names.
 
-#include "folderpath.h"
 #include "fuzzcheck.h"
+
+#include "tools/formats/folderpath.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

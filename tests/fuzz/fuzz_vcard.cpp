@@ -4,7 +4,9 @@
 // into a name comes back as LF.
 
 #include "fuzzcheck.h"
-#include "vcardformat.h"
+
+#include "tools/formats/formaterror.h"
+#include "tools/formats/vcardformat.h"
 
 namespace {
 

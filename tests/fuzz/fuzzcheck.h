@@ -1,6 +1,6 @@
 #pragma once
 
-#include "flatrecord.h"
+#include "tools/formats/flatrecord.h"
 
 #include <QByteArray>
 #include <QDebug>
