@@ -17,6 +17,8 @@ packages=(
     imagemagick sqlite3 libsqlite3-dev
     # publish's HTTP.
     libcurl4-openssl-dev
+    # import's reading of telephone numbers.
+    libphonenumber-dev
     # Installing as desktop software: manual pages from --help, the package's
     # library dependencies (dpkg-shlibdeps, which needs file), and the
     # validators of the menu entry, the software-centre data and the package.
