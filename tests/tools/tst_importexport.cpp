@@ -1,6 +1,6 @@
 // Export from one directory file and import into another: the same tree comes
-// back, in CSV and in vCard; an import joins the folders already there, and
-// one that fails part way stores nothing.
+// back, in CSV and in vCard; an import joins the folders already there, adds
+// nothing the second time, and one that fails part way stores nothing.
 
 #include "bookfile.h"
 
@@ -8,6 +8,7 @@
 #include "tools/directory/samplebook.h"
 #include "tools/directory/tree.h"
 #include "tools/formats/csvformat.h"
+#include "tools/formats/entrymaker.h"
 #include "tools/formats/vcardformat.h"
 
 #include "store/database.h"
@@ -82,13 +83,16 @@ QByteArray write(const std::vector<FlatRecord>& records, bool vcard)
 
 std::vector<FlatRecord> read(const QByteArray& data, bool vcard)
 {
-    return vcard ? VCardFormat::read(data) : CsvFormat::read(data);
+    ImportReport report;
+    return EntryMaker::plainEntries(vcard ? VCardFormat::read(data, report)
+                                          : CsvFormat::read(data, std::nullopt, report));
 }
 
-Importer::Result import(const QString& path, const std::vector<FlatRecord>& records, const QStringList& into = {})
+Importer::Result import(const QString& path, const std::vector<FlatRecord>& records, const QStringList& into = {},
+                        Importer::Mode mode = Importer::Mode::Write)
 {
     store::Database database(path);
-    return Importer::run(database, records, into);
+    return Importer::run(database, records, into, mode);
 }
 
 // Each row's parent, checked with plain SQL: every parent is a folder of the file.
@@ -116,6 +120,7 @@ private slots:
     void rebuildsTheSameTree();
     void oneFolderGoesBackWhereItWas();
     void joinsFoldersAlreadyThere();
+    void secondImportAddsNothing();
     void failureStoresNothing();
     void deepPath();
 };
@@ -183,7 +188,7 @@ void TestImportExport::oneFolderGoesBackWhereItWas()
     QCOMPARE(subtree.front(), (FlatRecord{{}, "Sales", 0, 0}));
 
     BookFile target;
-    import(target.path(), CsvFormat::read(CsvFormat::write(subtree)), {"Work"});
+    import(target.path(), read(CsvFormat::write(subtree), false), {"Work"});
     const std::vector<FlatRecord> rebuilt = flatten(target.path());
     std::vector<FlatRecord> expected{{{}, "Work", 0, 0}};
     for (FlatRecord r : subtree) {
@@ -211,6 +216,34 @@ void TestImportExport::joinsFoldersAlreadyThere()
     requireSoundLinks(book);
 }
 
+// Entries already in their folder with the same name and number are counted
+// and not added, and sibling folders of one name are matched in turn; a dry
+// run works out the same and writes nothing.
+void TestImportExport::secondImportAddsNothing()
+{
+    BookFile source;
+    fill(source, Shape::Awkward);
+    const std::vector<FlatRecord> exported = flatten(source.path());
+    BookFile target;
+    const Importer::Result first = import(target.path(), exported, {}, Importer::Mode::DryRun);
+    QCOMPARE(target.count(), 0);
+    QCOMPARE(first.entries + first.folders, source.count());
+    QCOMPARE(import(target.path(), exported).entries, first.entries);
+
+    const std::vector<BookFile::Row> before = target.rows();
+    for (const Importer::Mode mode : {Importer::Mode::DryRun, Importer::Mode::Write}) {
+        const Importer::Result again = import(target.path(), exported, {}, mode);
+        QCOMPARE(again.entries, 0);
+        QCOMPARE(again.folders, 0);
+        QCOMPARE(again.duplicates, first.entries);
+        QCOMPARE(target.rows(), before);
+    }
+    // A new entry beside one of the same name with another number is added.
+    std::vector<FlatRecord> changed = exported;
+    changed.push_back({{"Dup"}, "second", 5550199, 0});
+    QCOMPARE(import(target.path(), changed).entries, 1);
+}
+
 void TestImportExport::failureStoresNothing()
 {
     BookFile book;
@@ -232,7 +265,7 @@ void TestImportExport::deepPath()
     BookFile book;
     const QString path = QStringLiteral("/a").repeated(16'000);
     const Importer::Result result =
-        import(book.path(), CsvFormat::read(("path,name,tel\r\n" + path + ",Deep,5550100\r\n").toUtf8()));
+        import(book.path(), read(("path,name,tel\r\n" + path + ",Deep,5550100\r\n").toUtf8(), false));
     QCOMPARE(result.folders, 16'000);
     QCOMPARE(result.entries, 1);
     // Each folder inside the one made before it, and the entry in the last.

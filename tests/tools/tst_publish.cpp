@@ -6,6 +6,7 @@
 #include "bookfile.h"
 
 #include "harness/radicaleserver.h"
+#include "tools/formats/entrymaker.h"
 #include "tools/formats/vcardformat.h"
 
 #include <QHostInfo>
@@ -103,7 +104,8 @@ QStringList TestPublish::cards(const QUrl& book, QStringList* uids)
     static const QRegularExpression uid(QStringLiteral("^UID:(.*)\r$"), QRegularExpression::MultilineOption);
     for (const auto& [href, etag] : m_server.etags(book)) {
         const RadicaleServer::Reply card = m_server.request("GET", book.resolved(QUrl(href)));
-        for (const FlatRecord& r : VCardFormat::read(card.body))
+        ImportReport ignored;
+        for (const FlatRecord& r : EntryMaker::plainEntries(VCardFormat::read(card.body, ignored)))
             lines.append(r.path.join(u'/') + u'\t' + r.name + u'\t' + QString::number(r.tel));
         if (uids)
             uids->append(href.section(u'/', -1) + u' ' + uid.match(QString::fromUtf8(card.body)).captured(1));

@@ -1,6 +1,6 @@
 #include "tools/carddav/syncplan.h"
 
-#include "tools/formats/formaterror.h"
+#include "tools/formats/entrymaker.h"
 #include "tools/formats/vcardformat.h"
 
 #include <QHash>
@@ -14,13 +14,9 @@ namespace {
 // itself says does, or its file name when it says nothing readable.
 QString labelOf(const SyncPlan::Remote& remote)
 {
-    try {
-        const std::vector<FlatRecord> records = VCardFormat::read(remote.card.toUtf8());
-        if (!records.empty())
-            return ContactCard::label(records.front());
-    } catch (const FormatError&) {
-    }
-    return remote.fileName;
+    ImportReport ignored;
+    const std::vector<FlatRecord> records = EntryMaker::plainEntries(VCardFormat::read(remote.card.toUtf8(), ignored));
+    return records.empty() ? remote.fileName : ContactCard::label(records.front());
 }
 
 } // namespace

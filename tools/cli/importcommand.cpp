@@ -2,8 +2,10 @@
 
 #include "tools/directory/importer.h"
 #include "tools/formats/csvformat.h"
+#include "tools/formats/entrymaker.h"
 #include "tools/formats/folderpath.h"
 #include "tools/formats/formaterror.h"
+#include "tools/formats/numberreader.h"
 #include "tools/formats/toolerror.h"
 #include "tools/formats/vcardformat.h"
 
@@ -15,43 +17,137 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
+namespace {
+
+// --format: vcard, or csv with its layout known by the header row, or one
+// layout named.
+struct Source
+{
+    bool vcard = false;
+    std::optional<CsvLayout::Kind> layout;
+};
+
+std::optional<Source> sourceNamed(const QString& name)
+{
+    const QString lower = name.toLower();
+    if (lower == u"vcard" || lower == u"vcf")
+        return Source{true, std::nullopt};
+    if (lower == u"csv")
+        return Source{};
+    static const QList<QPair<QString, CsvLayout::Kind>> layouts = {
+        {QStringLiteral("quorvelin"), CsvLayout::Kind::Quorvelin},
+        {QStringLiteral("google"), CsvLayout::Kind::Google},
+        {QStringLiteral("outlook"), CsvLayout::Kind::Outlook},
+        {QStringLiteral("thunderbird"), CsvLayout::Kind::Thunderbird},
+        {QStringLiteral("name-number"), CsvLayout::Kind::NameNumber},
+    };
+    for (const auto& [layoutName, kind] : layouts) {
+        if (lower == layoutName)
+            return Source{false, kind};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 QString ImportCommand::help() const
 {
-    return QStringLiteral(R"(Usage: quorvelin-tool [--file PATH] import [--format csv|vcard] FILE [--into PATH]
+    return QStringLiteral(R"help(Usage: quorvelin-tool [--file PATH] import [--format FORMAT] [--region CC] [--into PATH]
+                      [--dry-run] [--strict] FILE
 
-Adds the folders and entries of FILE ("-" for standard input) to the
-directory, in one transaction: all of them, or, when any line is malformed,
-none, with the line number on standard error. New records get codes above
-the largest in the file; folders along each path are made where missing,
-and a folder that is already there at the same path is used. An export
-imported into an empty file rebuilds the same tree.
+Adds the contacts of FILE ("-" for standard input) to the directory: one
+entry for each telephone number, in one transaction. What can be imported
+is; a card, row or number that cannot be is left out with a warning naming
+its line, its name and why. The run ends with a report: every number stored
+otherwise than written and how, the entries and folders added, the entries
+not added again because their folder already holds one of the same name
+and number (so importing a file twice adds nothing the second time), and
+what was left out.
 
-  --format csv    the columns path,name,tel (see export --help); the header
-                  line may be missing or put the columns in another order,
-                  and semicolons may stand for the commas. FILE is UTF-8.
-                  tel is empty for a folder, or a number written as
-                  ="5550111", '5550111 or 5550111, with spaces, dashes,
-                  dots, brackets or a leading + allowed between the digits.
-                  A leading zero is not kept: numbers are stored as numbers.
-  --format vcard  vCard 2.1, 3.0 or 4.0. A card's name is FN (else N); each
-                  TEL becomes an entry of that name; the first CATEGORIES
-                  value is the folder path (the top level when missing); a
-                  card with KIND:group is a folder. Cards with no TEL are
-                  skipped with a warning.
-                  The format defaults to vcard for files named .vcf or
-                  .vcard, else csv.
-  --into PATH     put everything inside this folder (made if missing)
-                  instead of at the top level.
-)");
+Where the files come from:
+  a phone         iPhone: Contacts app on icloud.com, select all, Export
+                  vCard; or share contacts from the phone. Android: Contacts
+                  app, Settings (or Fix & manage), Export to a .vcf file.
+                  Every card with a number comes in, 2.1, 3.0 or 4.0.
+  Google Contacts contacts.google.com, Export, "Google CSV" (or vCard).
+                  Labels become folders (the first one; myContacts and
+                  starred are left out).
+  Outlook         File, Open & Export, Import/Export, Export to a file,
+                  Comma Separated Values. Its first category is the folder.
+  Thunderbird     Address Book, select the book, Export, CSV (comma
+                  separated).
+  this tool       export writes path,name,tel CSV and vCard 4.0, which
+                  come back as the same tree.
+
+What comes in: the name (FN, else the name's parts put together, else the
+organisation, the nickname, the e-mail address; a card with a number and no
+name at all is named by the number); each number, and when a card has more
+than one, its kind in the name: "Anna Berger (mobile)", "(home)", "(work)",
+"(fax)", or the card's own label, "Anna Berger (Praxis)". The same number
+twice on a card is one entry. A vCard's first CATEGORIES value is a folder
+path, as export writes it; a card with KIND:group is a folder.
+
+Numbers are read with libphonenumber. With a region, a number of that
+region is stored as its national number without the trunk prefix
+(030 1234567, +49 (0)30 1234567 and 0049 30 1234567 for DE all give
+301234567, as typing 030 1234567 in the window does) and a number of
+another country as country code and national number (+41 79 264 88 66
+gives 41792648866). Letters become digits (1-800-FLOWERS). An extension,
+pause or wait is left out of the number and kept in the name
+("(ext. 12)"). sip: and e-mail addresses and codes such as *21# are no
+numbers. A run of digits that does not start with 0 is taken as it
+stands, as this tool's export writes numbers.
+
+  --format FORMAT  vcard (the default for files named .vcf or .vcard), or
+                   csv (the default otherwise), whose layout is known by its
+                   header row: the tool's own path,name,tel (the header may
+                   be missing, the columns in another order; semicolons or
+                   tabs may stand for the commas), Google Contacts (current
+                   and older), Outlook, Thunderbird, or two columns of names
+                   and numbers in either order, with or without a header.
+                   One layout can be named instead of csv: quorvelin,
+                   google, outlook, thunderbird or name-number; a file
+                   without a header is then read as path,name,tel in that
+                   order, or as names and numbers. A CSV file in no layout
+                   it knows is refused, naming what its first row holds.
+                   Files are UTF-8 with or without a byte-order mark,
+                   UTF-16 with one, or else read as Windows-1252, with a
+                   warning. vCard values may name their own CHARSET.
+  --region CC      read national numbers as those of this country (two
+                   letters: DE, CH, US). Without it, the locale's territory
+                   (LC_ALL, else LC_TELEPHONE, else LANG: de_DE.UTF-8 gives
+                   DE); without one there either, numbers are read as far as
+                   they tell their country themselves.
+  --into PATH      put everything inside this folder (made if missing)
+                   instead of at the top level.
+  --dry-run        print the same warnings and report, and write nothing.
+  --strict         import nothing when any card, row or number would be
+                   left out (cards and rows with no number at all are left
+                   out with a warning even so).
+
+New records get codes above the largest in the file; folders along each
+path are made where missing, and a folder already there at the same path
+is used.
+
+Exit status: 0 everything was imported (or was there already); 1 some
+cards, rows or numbers were left out, each named in a warning, and the
+rest imported; 2 nothing was imported: the file could not be read or holds
+nothing to import, --strict found something to leave out, or the directory
+could not be written.
+)help");
 }
 
 int ImportCommand::run(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    const QCommandLineOption format = formatOption();
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
     const QCommandLineOption into(QStringLiteral("into"), QString(), QStringLiteral("PATH"));
-    parser.addOption(format);
-    parser.addOption(into);
+    const QCommandLineOption regionOption(QStringLiteral("region"), QString(), QStringLiteral("CC"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"));
+    const QCommandLineOption strict(QStringLiteral("strict"));
+    parser.addOptions({format, into, regionOption, dryRun, strict});
     int status = Ok;
     if (!parse(arguments, parser, status))
         return status;
@@ -63,9 +159,17 @@ int ImportCommand::run(const QStringList& arguments)
     const QString formatName = parser.isSet(format) ? parser.value(format)
                                : (suffix == u"vcf" || suffix == u"vcard") ? QStringLiteral("vcard")
                                                                           : QStringLiteral("csv");
-    const auto kind = formatNamed(formatName);
-    if (!kind)
-        return fail(QStringLiteral("unknown format \"%1\": use csv or vcard.").arg(formatName));
+    const auto source = sourceNamed(formatName);
+    if (!source)
+        return fail(QStringLiteral("unknown format \"%1\": use vcard, csv, quorvelin, google, outlook, "
+                                   "thunderbird or name-number.")
+                        .arg(formatName));
+    QString region = parser.value(regionOption).toUpper();
+    if (parser.isSet(regionOption) && !NumberReader::isRegion(region))
+        return fail(QStringLiteral("unknown region \"%1\": give a country's two letters, such as DE or US.")
+                        .arg(parser.value(regionOption)));
+    if (!parser.isSet(regionOption))
+        region = NumberReader::regionFromEnvironment();
     const QString target = requireFile();
 
     QByteArray data;
@@ -79,25 +183,48 @@ int ImportCommand::run(const QStringList& arguments)
             return fail(QStringLiteral("cannot read %1: %2").arg(input, file.errorString()));
         data = file.readAll();
     }
+    const QString shown = input == u"-" ? QStringLiteral("<stdin>") : input;
 
-    // Read all of it before anything is written: a malformed line must leave
-    // the directory as it was.
-    std::vector<FlatRecord> records;
-    QStringList warnings;
+    // Read all of it before anything is written.
+    ImportReport report;
+    report.region = region;
+    std::vector<Contact> contacts;
     try {
-        records = *kind == Format::Csv ? CsvFormat::read(data) : VCardFormat::read(data, &warnings);
+        contacts = source->vcard ? VCardFormat::read(data, report) : CsvFormat::read(data, source->layout, report);
     } catch (const FormatError& error) {
-        return fail(QStringLiteral("%1:%2: %3. Nothing was imported.")
-                                 .arg(input == u"-" ? QStringLiteral("<stdin>") : input)
-                                 .arg(error.line())
-                                 .arg(error.message()));
+        return fail(QStringLiteral("%1:%2: %3. Nothing was imported.").arg(shown).arg(error.line()).arg(error.message()));
     }
-    for (const QString& warning : warnings)
-        warn(QStringLiteral("%1: %2").arg(input, warning));
+    const NumberReader numbers(region);
+    const std::vector<FlatRecord> records = EntryMaker(numbers, report).entries(contacts);
+
+    const auto where = [&](const ImportReport::Item& item) {
+        const QString place = QStringLiteral("%1:%2: ").arg(shown).arg(item.line);
+        return item.name.isEmpty() ? place : place + QStringLiteral("\"%1\": ").arg(oneLine(item.name));
+    };
+    // The reader's notes on the file come before the cards they are about.
+    std::vector<ImportReport::Item> items = report.items();
+    std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
+    for (const ImportReport::Item& item : items) {
+        if (item.kind == ImportReport::Kind::Note)
+            warn(where(item) + item.text);
+        else if (item.kind != ImportReport::Kind::Changed)
+            warn(where(item) + QStringLiteral("left out: ") + item.text);
+    }
+    const qsizetype unreadable = report.count(ImportReport::Kind::Skipped);
+    const qsizetype numberless = report.count(ImportReport::Kind::NoNumber);
+    if (parser.isSet(strict) && unreadable > 0)
+        return fail(QStringLiteral("%1 left out (see above); with --strict nothing was imported.")
+                        .arg(counted(unreadable, QStringLiteral("card, row or number would be"),
+                                     QStringLiteral("cards, rows or numbers would be"))));
+    if (records.empty())
+        return fail(QStringLiteral("%1 holds nothing that can be imported. Nothing was imported.").arg(shown));
 
     const QStringList path = FolderPath::parse(parser.value(into));
     Importer::Result result;
-    {
+    if (parser.isSet(dryRun)) {
+        store::Database database(target);
+        result = Importer::run(database, records, path, Importer::Mode::DryRun);
+    } else {
         // The lock first and released last: closing its descriptor would
         // drop the engine's own locks on the file.
         const store::FileLock lock = [&] {
@@ -116,9 +243,39 @@ int ImportCommand::run(const QStringList& arguments)
             throw ToolError(error.message() + QStringLiteral(". Nothing was imported."));
         }
     }
-    print(QStringLiteral("Imported %1 and made %2 in %3 of %4.\n")
-              .arg(counted(result.entries, QStringLiteral("entry"), QStringLiteral("entries")),
-                   counted(result.folders, QStringLiteral("folder"), QStringLiteral("folders")),
-                   FolderPath::format(path), target));
-    return Ok;
+
+    QString out = QStringLiteral("%1: %2, numbers read %3.\n")
+                      .arg(shown, report.source,
+                           region.isEmpty() ? QStringLiteral("without a region (see --region)")
+                                            : QStringLiteral("for region %1").arg(region));
+    if (const qsizetype changed = report.count(ImportReport::Kind::Changed)) {
+        out += QStringLiteral("%1 stored otherwise than written:\n")
+                   .arg(counted(changed, QStringLiteral("number"), QStringLiteral("numbers")));
+        for (const ImportReport::Item& item : items) {
+            if (item.kind == ImportReport::Kind::Changed)
+                out += QStringLiteral("  ") + where(item) + oneLine(item.text) + u'\n';
+        }
+    }
+    out += QStringLiteral("%1 %2 and %3 in %4 of %5.\n")
+               .arg(parser.isSet(dryRun) ? QStringLiteral("Would add") : QStringLiteral("Added"),
+                    counted(result.entries, QStringLiteral("entry"), QStringLiteral("entries")),
+                    counted(result.folders, QStringLiteral("folder"), QStringLiteral("folders")),
+                    FolderPath::format(path), target);
+    if (result.duplicates > 0)
+        out += QStringLiteral("Not added again: %1 already there.\n")
+                   .arg(counted(result.duplicates, QStringLiteral("entry"), QStringLiteral("entries")));
+    if (unreadable + numberless > 0) {
+        QStringList parts;
+        if (numberless)
+            parts.append(counted(numberless, QStringLiteral("card or row without a number"),
+                                 QStringLiteral("cards or rows without a number")));
+        if (unreadable)
+            parts.append(counted(unreadable, QStringLiteral("card, row or number that could not be read"),
+                                 QStringLiteral("cards, rows or numbers that could not be read")));
+        out += QStringLiteral("Left out: %1 (see the warnings).\n").arg(parts.join(QStringLiteral("; ")));
+    }
+    if (parser.isSet(dryRun))
+        out += QStringLiteral("Nothing was written (--dry-run).\n");
+    print(out);
+    return unreadable + numberless > 0 ? NotFound : Ok;
 }

@@ -1,7 +1,7 @@
 #include "tools/formats/contactcard.h"
 
 #include "tools/formats/folderpath.h"
-#include "tools/formats/formaterror.h"
+#include "tools/formats/vcardreader.h"
 #include "tools/formats/vcardtext.h"
 
 namespace {
@@ -22,37 +22,30 @@ QString cardText(const QString& text)
     return out;
 }
 
-QString parts(QStringView value, QChar separator)
-{
-    QStringList out;
-    for (const QString& part : VCardText::split(value, separator))
-        out.append(VCardText::unescaped(part));
-    return out.join(QChar(0x1F));
-}
-
 // Each property of a card as one string that stays the same however a
 // server writes it: no group, parameters in upper case and in order, the
 // value unescaped and split where the property's structure splits it.
-QStringList meaning(const QString& card)
+QStringList meaning(const QByteArray& card)
 {
     QStringList result;
-    for (const auto& [number, content] : VCardText::unfolded(card)) {
-        const VCardText::Line line = VCardText::parse(content, number);
-        // What a server may add or rewrite without changing the contact.
-        static const QStringList framing = {QStringLiteral("BEGIN"), QStringLiteral("END"), QStringLiteral("VERSION"),
-                                            QStringLiteral("PRODID"), QStringLiteral("REV")};
-        if (framing.contains(line.name))
-            continue;
-        QStringList params;
-        for (const auto& [name, value] : line.params) {
-            for (const QString& one : value.split(u','))
-                params.append(name + u'=' + one.toUpper());
+    for (const VCard& read : VCardReader::read(card)) {
+        for (const VCardProperty& property : read.properties()) {
+            // What a server may add or rewrite without changing the contact.
+            static const QStringList framing = {QStringLiteral("VERSION"), QStringLiteral("PRODID"),
+                                                QStringLiteral("REV")};
+            if (framing.contains(property.name()))
+                continue;
+            QStringList params;
+            for (const VCardProperty::Parameter& p : property.parameters()) {
+                for (const QString& one : p.value.split(u','))
+                    params.append(p.name + u'=' + one.toUpper());
+            }
+            params.sort();
+            const QString value = property.name() == u"N"            ? property.components(u';').join(QChar(0x1F))
+                                  : property.name() == u"CATEGORIES" ? property.components(u',').join(QChar(0x1F))
+                                                                     : property.text();
+            result.append(property.name() + u';' + params.join(u';') + u':' + value);
         }
-        params.sort();
-        const QString value = line.name == u"N"            ? parts(line.value, u';')
-                              : line.name == u"CATEGORIES" ? parts(line.value, u',')
-                                                           : VCardText::unescaped(line.value);
-        result.append(line.name + u';' + params.join(u';') + u':' + value);
     }
     result.sort();
     return result;
@@ -76,16 +69,12 @@ ContactCard::ContactCard(const QString& uid, const FlatRecord& entry)
     m_text += VCardText::folded(QStringLiteral("CATEGORIES:")
                                 + VCardText::escaped(cardText(FolderPath::format(entry.path))));
     m_text += "END:VCARD\r\n";
-    m_meaning = meaning(QString::fromUtf8(m_text));
+    m_meaning = meaning(m_text);
 }
 
 bool ContactCard::matches(const QString& card) const
 {
-    try {
-        return meaning(card) == m_meaning;
-    } catch (const FormatError&) {
-        return false;
-    }
+    return meaning(card.toUtf8()) == m_meaning;
 }
 
 QString ContactCard::label(const FlatRecord& entry)

@@ -23,8 +23,8 @@ public:
     // Whether `card`, as a server gives it back, says what text() says.
     // Servers store a card in their own way (Radicale reorders and refolds
     // it), so the properties are compared by what they mean; any property
-    // added to it, by a phone say, makes it differ. A card that cannot be
-    // read differs too.
+    // added to it, by a phone say, makes it differ, and so does text that
+    // holds no card.
     bool matches(const QString& card) const;
 
     // An entry as messages name it: "Nora Ellis" 5550111 in /Work/Sales.

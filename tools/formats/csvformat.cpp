@@ -1,9 +1,9 @@
 #include "tools/formats/csvformat.h"
 
+#include "tools/formats/csvreader.h"
 #include "tools/formats/folderpath.h"
 #include "tools/formats/formaterror.h"
-#include "tools/formats/phonenumber.h"
-#include "tools/formats/utf8text.h"
+#include "tools/formats/inputtext.h"
 
 namespace {
 
@@ -33,121 +33,6 @@ bool startsLikeFormula(const QString& name)
     return !name.isEmpty() && marks.contains(name.front());
 }
 
-struct Record
-{
-    QStringList fields;
-    int line = 0;
-};
-
-// Splits the text into records of fields, with the line each record starts on.
-class Reader
-{
-public:
-    Reader(const QString& text, QChar separator)
-        : m_text(text)
-        , m_separator(separator)
-    {
-    }
-
-    bool next(Record& record)
-    {
-        while (m_pos < m_text.size()) {
-            record = Record{{}, m_line};
-            if (atLineEnd()) { // a blank line
-                skipLineEnd();
-                continue;
-            }
-            readRecord(record);
-            return true;
-        }
-        return false;
-    }
-
-private:
-    bool atLineEnd() const { return m_text[m_pos] == u'\n' || m_text[m_pos] == u'\r'; }
-
-    void skipLineEnd()
-    {
-        if (m_text[m_pos] == u'\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == u'\n')
-            ++m_pos;
-        ++m_pos;
-        ++m_line;
-    }
-
-    void readRecord(Record& record)
-    {
-        for (;;) {
-            record.fields.append(readField());
-            if (m_pos >= m_text.size())
-                return;
-            if (atLineEnd()) {
-                skipLineEnd();
-                return;
-            }
-            ++m_pos; // the separator
-        }
-    }
-
-    QString readField()
-    {
-        QString value;
-        if (m_pos < m_text.size() && m_text[m_pos] == u'"') {
-            const int opened = m_line;
-            ++m_pos;
-            for (;;) {
-                if (m_pos >= m_text.size())
-                    throw FormatError(opened, QStringLiteral("a quoted field opened here is never closed"));
-                const QChar c = m_text[m_pos];
-                if (c == u'"') {
-                    if (m_pos + 1 < m_text.size() && m_text[m_pos + 1] == u'"') {
-                        value += u'"';
-                        m_pos += 2;
-                        continue;
-                    }
-                    ++m_pos;
-                    break;
-                }
-                if (c == u'\n' || (c == u'\r' && !(m_pos + 1 < m_text.size() && m_text[m_pos + 1] == u'\n')))
-                    ++m_line;
-                value += c;
-                ++m_pos;
-            }
-            if (m_pos < m_text.size() && m_text[m_pos] != m_separator && !atLineEnd())
-                throw FormatError(m_line, QStringLiteral("text after the closing quote of a field"));
-            return value;
-        }
-        while (m_pos < m_text.size() && m_text[m_pos] != m_separator && !atLineEnd()) {
-            if (m_text[m_pos] == u'"')
-                throw FormatError(m_line, QStringLiteral("a quote inside a field that does not start with one"));
-            value += m_text[m_pos++];
-        }
-        return value;
-    }
-
-    const QString& m_text;
-    const QChar m_separator;
-    qsizetype m_pos = 0;
-    int m_line = 1;
-};
-
-// The tel column as written by write(), or as a person or a spreadsheet
-// would write it; 0 for a folder's empty cell.
-qint64 number(QString text, int line)
-{
-    if (text.startsWith(QStringLiteral("=\"")) && text.endsWith(u'"') && text.size() >= 3)
-        text = text.mid(2, text.size() - 3);
-    else if (text.startsWith(u'\''))
-        text.remove(0, 1);
-    if (text.trimmed().isEmpty())
-        return 0;
-    const auto value = PhoneNumber::value(text);
-    if (!value)
-        throw FormatError(line, QStringLiteral("\"%1\" is not a telephone number (digits, with spaces, "
-                                               "dashes, dots, brackets or a leading + between them)")
-                                    .arg(text));
-    return *value;
-}
-
 } // namespace
 
 QByteArray CsvFormat::write(const std::vector<FlatRecord>& records)
@@ -174,43 +59,51 @@ QByteArray CsvFormat::write(const std::vector<FlatRecord>& records)
     return text;
 }
 
-std::vector<FlatRecord> CsvFormat::read(const QByteArray& data)
+std::vector<Contact> CsvFormat::read(const QByteArray& data, std::optional<CsvLayout::Kind> wanted,
+                                     ImportReport& report)
 {
-    const QString text = Utf8Text::decode(data);
-    // Spreadsheets where the comma is the decimal mark save with semicolons;
-    // the first line tells which, as a path or name there rarely holds either.
-    const QString firstLine = text.trimmed().section(u'\n', 0, 0);
-    const QChar separator = !firstLine.contains(u',') && firstLine.contains(u';') ? u';' : u',';
-    Reader reader(text, separator);
-    Record record;
-    int pathColumn = 0, nameColumn = 1, telColumn = 2;
-    qsizetype width = 3;
+    const InputText input = InputText::decode(data);
+    if (input.guessedFrom)
+        report.add(ImportReport::Kind::Note, input.guessedFrom, QString(),
+                   QStringLiteral("the text is not UTF-8; read as Windows-1252"));
+    CsvReader reader(input.text, CsvReader::separatorOf(input.text));
+    std::vector<CsvReader::Record> records;
+    for (CsvReader::Record record; reader.next(record);)
+        records.push_back(std::move(record));
+    if (records.empty())
+        throw FormatError(1, QStringLiteral("the file holds no rows"));
 
-    std::vector<FlatRecord> records;
-    bool first = true;
-    while (reader.next(record)) {
-        if (first) {
-            first = false;
-            QStringList names;
-            for (const QString& f : record.fields)
-                names.append(f.trimmed().toLower());
-            if (names.contains(u"path") && names.contains(u"name") && names.contains(u"tel")) {
-                pathColumn = int(names.indexOf(u"path"));
-                nameColumn = int(names.indexOf(u"name"));
-                telColumn = int(names.indexOf(u"tel"));
-                width = names.size();
-                continue;
-            }
-        }
-        if (record.fields.size() != width)
-            throw FormatError(record.line, QStringLiteral("%1 fields where %2 were expected (path,name,tel)")
-                                               .arg(record.fields.size())
-                                               .arg(width));
-        QString name = record.fields[nameColumn];
-        if (name.startsWith(u'\''))
-            name.remove(0, 1);
-        records.push_back({FolderPath::parse(record.fields[pathColumn]), name,
-                           number(record.fields[telColumn], record.line), record.line});
+    const CsvReader::Record& first = records.front();
+    std::optional<CsvLayout> layout =
+        first.problem.isEmpty() ? CsvLayout::fromHeader(first.fields, wanted) : std::nullopt;
+    const bool header = layout.has_value();
+    if (!layout)
+        layout = CsvLayout::fromContent(records, wanted);
+    if (!layout) {
+        QString seen = first.fields.join(u',');
+        if (seen.size() > 120)
+            seen = seen.left(117) + QStringLiteral("...");
+        throw FormatError(first.line,
+                          QStringLiteral("%1: the first row is \"%2\" (%3 columns). Known are the tool's own "
+                                         "path,name,tel, Google Contacts, Outlook and Thunderbird CSV, and two "
+                                         "columns of names and numbers")
+                              .arg(wanted ? QStringLiteral("not a %1 file").arg(CsvLayout::describe(*wanted))
+                                          : QStringLiteral("not a CSV file this tool knows"))
+                              .arg(seen)
+                              .arg(first.fields.size()));
     }
-    return records;
+    report.source = CsvLayout::describe(layout->kind());
+
+    std::vector<Contact> contacts;
+    for (size_t i = header || layout->skipsFirst() ? 1 : 0; i < records.size(); ++i) {
+        const CsvReader::Record& record = records[i];
+        if (!record.problem.isEmpty())
+            report.add(ImportReport::Kind::Skipped, record.line, QString(), record.problem);
+        else if (record.fields.size() != layout->width())
+            report.add(ImportReport::Kind::Skipped, record.line, QString(),
+                       QStringLiteral("%1 fields where %2 were expected").arg(record.fields.size()).arg(layout->width()));
+        else
+            contacts.push_back(layout->contact(record));
+    }
+    return contacts;
 }

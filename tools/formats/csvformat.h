@@ -1,10 +1,13 @@
 #pragma once
 
+#include "tools/formats/contact.h"
+#include "tools/formats/csvlayout.h"
 #include "tools/formats/flatrecord.h"
-#include "tools/formats/formaterror.h"
+#include "tools/formats/importreport.h"
 
 #include <QByteArray>
 
+#include <optional>
 #include <vector>
 
 // RFC 4180 text with the columns path,name,tel: one row for each folder (with
@@ -21,10 +24,14 @@ class CsvFormat
 public:
     static QByteArray write(const std::vector<FlatRecord>& records);
 
-    // Reads what write() writes, and what a spreadsheet saves from it: the
-    // header line may be missing or name the columns in another order (other
-    // columns are ignored), fields may be separated by semicolons throughout,
-    // numbers may be plain or formatted digits, and blank lines are skipped. Throws FormatError on the first line that
-    // cannot be read.
-    static std::vector<FlatRecord> read(const QByteArray& data);
+    // The contacts of a CSV file in any of CsvLayout's layouts, known by its
+    // header row (or, with `wanted`, read as that one): what write() writes,
+    // and what spreadsheets save from it (columns in another order, other
+    // columns, semicolons or tabs for commas, blank lines); Google's, Outlook's
+    // and Thunderbird's exports. UTF-8 with or without a byte-order mark,
+    // UTF-16 with one, else Windows-1252 with a note. A row that cannot be
+    // read is left out, with why, in `report`. Throws FormatError when the
+    // file is in no layout it knows.
+    static std::vector<Contact> read(const QByteArray& data, std::optional<CsvLayout::Kind> wanted,
+                                     ImportReport& report);
 };

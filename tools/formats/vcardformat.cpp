@@ -1,87 +1,97 @@
 #include "tools/formats/vcardformat.h"
 
 #include "tools/formats/folderpath.h"
-#include "tools/formats/formaterror.h"
-#include "tools/formats/phonenumber.h"
-#include "tools/formats/utf8text.h"
+#include "tools/formats/vcardreader.h"
 #include "tools/formats/vcardtext.h"
 
-#include <optional>
+#include <QSet>
 
 namespace {
 
-using Line = VCardText::Line;
-
-struct Card
+// The kind a number's TYPE parameters give it, the most telling first.
+QString kindOfTypes(const VCardProperty& tel)
 {
-    int begin = 0;
-    std::optional<QString> fn;
-    std::optional<QString> n;
-    std::optional<QString> categories;
-    bool group = false;
-    QList<Line> tels;
-};
-
-void requireReadable(const Line& line)
-{
-    const QString encoding = line.param(QStringLiteral("UNREADABLE"));
-    if (!encoding.isEmpty())
-        throw FormatError(line.number, QStringLiteral("%1 in encoding %2 cannot be read").arg(line.name, encoding));
-}
-
-QString nameOf(const Card& card)
-{
-    if (card.fn)
-        return VCardText::unescaped(*card.fn);
-    if (card.n) {
-        // family;given;additional;prefix;suffix, shown as people write a name
-        const QStringList parts = VCardText::split(*card.n, u';');
-        QStringList shown;
-        for (const int i : {3, 1, 2, 0, 4}) {
-            if (i < parts.size() && !parts[i].trimmed().isEmpty())
-                shown.append(VCardText::unescaped(parts[i]).trimmed());
+    // Android writes a label of the user's own as a type: TEL;X-Praxis.
+    for (const VCardProperty::Parameter& p : tel.parameters()) {
+        for (const QString& type : p.name == u"TYPE" ? p.value.split(u',') : QStringList()) {
+            if (type.startsWith(u"X-", Qt::CaseInsensitive) && type.size() > 2)
+                return type.mid(2).trimmed();
         }
-        if (!shown.isEmpty())
-            return shown.join(u' ');
     }
-    throw FormatError(card.begin, QStringLiteral("a card without a name (FN or N)"));
+    const QStringList types = tel.types();
+    static const QList<QPair<QString, QString>> kinds = {
+        {QStringLiteral("FAX"), QStringLiteral("fax")},     {QStringLiteral("CELL"), QStringLiteral("mobile")},
+        {QStringLiteral("IPHONE"), QStringLiteral("mobile")}, {QStringLiteral("PAGER"), QStringLiteral("pager")},
+        {QStringLiteral("WORK"), QStringLiteral("work")},   {QStringLiteral("HOME"), QStringLiteral("home")},
+        {QStringLiteral("MAIN"), QStringLiteral("main")},
+    };
+    for (const auto& [type, kind] : kinds) {
+        if (types.contains(type))
+            return kind;
+    }
+    return QString();
 }
 
-qint64 telOf(const Line& line)
+// Apple's own labels are written _$!<HomeFAX>!$_; the user's as typed.
+QString kindOfLabel(const QString& label)
 {
-    QString value = line.value.trimmed();
-    if (value.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive)) {
-        value = value.mid(4);
-        value = value.left(value.indexOf(u';') < 0 ? value.size() : value.indexOf(u';'));
-    }
-    const auto number = PhoneNumber::value(value);
-    if (!number)
-        throw FormatError(line.number,
-                          QStringLiteral("\"%1\" is not a telephone number (digits, with spaces, dashes, dots, "
-                                         "brackets or a leading + between them)")
-                              .arg(line.value));
-    return *number;
+    if (!label.startsWith(u"_$!<") || !label.endsWith(u">!$_"))
+        return label.trimmed();
+    const QString inner = label.mid(4, label.size() - 8);
+    if (inner.endsWith(u"FAX", Qt::CaseInsensitive))
+        return QStringLiteral("fax");
+    if (inner.compare(u"iPhone", Qt::CaseInsensitive) == 0 || inner.compare(u"Mobile", Qt::CaseInsensitive) == 0)
+        return QStringLiteral("mobile");
+    return inner.toLower();
 }
 
-void finish(const Card& card, std::vector<FlatRecord>& records, QStringList* warnings)
+QString textOf(const VCardProperty* property, bool& guessed)
 {
-    const QString name = nameOf(card);
-    QStringList path;
-    if (card.categories)
-        path = FolderPath::parse(VCardText::unescaped(VCardText::split(*card.categories, u',').first()));
-    if (card.group) {
-        records.push_back({path, name, 0, card.begin});
-        return;
+    return property ? property->text(&guessed) : QString();
+}
+
+Contact contactOf(const VCard& card, ImportReport& report)
+{
+    Contact contact;
+    contact.line = card.line();
+    bool guessed = false;
+    Contact::Name& name = contact.name;
+    name.formatted = textOf(card.first(u"FN"), guessed);
+    if (const VCardProperty* n = card.first(u"N")) {
+        // family;given;additional;prefix;suffix
+        const QStringList parts = n->components(u';', &guessed);
+        QString* const field[] = {&name.family, &name.given, &name.middle, &name.prefix, &name.suffix};
+        for (qsizetype i = 0; i < parts.size() && i < 5; ++i)
+            *field[i] = parts[i];
     }
-    if (card.tels.isEmpty()) {
-        if (warnings)
-            warnings->append(QStringLiteral("line %1: \"%2\" has no telephone number; skipped")
-                                 .arg(card.begin)
-                                 .arg(name));
-        return;
+    if (const VCardProperty* org = card.first(u"ORG"))
+        name.organization = org->components(u';', &guessed).first();
+    if (const VCardProperty* nickname = card.first(u"NICKNAME"))
+        name.nickname = nickname->components(u',', &guessed).first();
+    name.email = textOf(card.first(u"EMAIL"), guessed);
+
+    for (const char16_t* kind : {u"KIND", u"X-ADDRESSBOOKSERVER-KIND"}) {
+        if (const VCardProperty* p = card.first(kind))
+            contact.isFolder = contact.isFolder || p->text().trimmed().compare(u"group", Qt::CaseInsensitive) == 0;
     }
-    for (const Line& tel : card.tels)
-        records.push_back({path, name, telOf(tel), tel.number});
+    if (const VCardProperty* categories = card.first(u"CATEGORIES")) {
+        static const QSet<QString> systemGroups = {QStringLiteral("myContacts"), QStringLiteral("starred")};
+        for (const QString& category : categories->components(u',', &guessed)) {
+            if (!systemGroups.contains(category.trimmed())) {
+                contact.folder = FolderPath::parse(category);
+                break;
+            }
+        }
+    }
+    for (const VCardProperty* tel : card.all(u"TEL")) {
+        const VCardProperty* label = tel->group().isEmpty() ? nullptr : card.inGroup(tel->group(), u"X-ABLABEL");
+        contact.phones.append({tel->text(&guessed), label ? kindOfLabel(label->text()) : kindOfTypes(*tel),
+                               tel->line()});
+    }
+    if (guessed)
+        report.add(ImportReport::Kind::Note, card.line(), name.chosen(),
+                   QStringLiteral("text that is not UTF-8 and names no character set, read as Windows-1252"));
+    return contact;
 }
 
 } // namespace
@@ -102,45 +112,19 @@ QByteArray VCardFormat::write(const std::vector<FlatRecord>& records)
     return out;
 }
 
-std::vector<FlatRecord> VCardFormat::read(const QByteArray& data, QStringList* warnings)
+std::vector<Contact> VCardFormat::read(const QByteArray& data, ImportReport& report)
 {
-    std::vector<FlatRecord> records;
-    std::optional<Card> card;
-    for (const auto& [number, content] : VCardText::unfolded(Utf8Text::decode(data))) {
-        const Line line = VCardText::parse(content, number);
-        const bool begin = line.name == u"BEGIN" && line.value.trimmed().compare(u"VCARD", Qt::CaseInsensitive) == 0;
-        const bool end = line.name == u"END" && line.value.trimmed().compare(u"VCARD", Qt::CaseInsensitive) == 0;
-        if (!card) {
-            if (!begin)
-                throw FormatError(number, QStringLiteral("a line outside BEGIN:VCARD ... END:VCARD"));
-            card = Card{number, {}, {}, {}, false, {}};
-            continue;
-        }
-        if (begin)
-            throw FormatError(number, QStringLiteral("BEGIN:VCARD inside the card that began on line %1")
-                                          .arg(card->begin));
-        if (end) {
-            finish(*card, records, warnings);
-            card.reset();
-            continue;
-        }
-        if (line.name == u"FN" && !card->fn) {
-            requireReadable(line);
-            card->fn = line.value;
-        } else if (line.name == u"N" && !card->n) {
-            requireReadable(line);
-            card->n = line.value;
-        } else if (line.name == u"CATEGORIES" && !card->categories) {
-            requireReadable(line);
-            card->categories = line.value;
-        } else if (line.name == u"KIND") {
-            card->group = line.value.trimmed().compare(u"group", Qt::CaseInsensitive) == 0;
-        } else if (line.name == u"TEL") {
-            requireReadable(line);
-            card->tels.append(line);
-        }
+    QList<VCardReader::Problem> problems;
+    const std::vector<VCard> cards = VCardReader::read(data, &problems);
+    for (const VCardReader::Problem& problem : problems)
+        report.add(ImportReport::Kind::Note, problem.line, QString(), problem.text);
+    QSet<QString> versions;
+    std::vector<Contact> contacts;
+    for (const VCard& card : cards) {
+        if (const VCardProperty* version = card.first(u"VERSION"))
+            versions.insert(version->text().trimmed());
+        contacts.push_back(contactOf(card, report));
     }
-    if (card)
-        throw FormatError(card->begin, QStringLiteral("the card that begins here has no END:VCARD"));
-    return records;
+    report.source = versions.size() == 1 ? QStringLiteral("vCard %1").arg(*versions.begin()) : QStringLiteral("vCard");
+    return contacts;
 }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "tools/formats/contact.h"
 #include "tools/formats/flatrecord.h"
-#include "tools/formats/formaterror.h"
+#include "tools/formats/importreport.h"
 
 #include <QByteArray>
-#include <QStringList>
 
 #include <vector>
 
@@ -17,11 +17,12 @@ class VCardFormat
 public:
     static QByteArray write(const std::vector<FlatRecord>& records);
 
-    // Reads what write() writes, and the cards other address books export
-    // (vCard 2.1, 3.0 and 4.0): a card's name is FN (or else N), each TEL
-    // becomes an entry of that name, and the first CATEGORIES value, read as
-    // a folder path, says where it goes (the top level without one). Cards
-    // with no TEL are skipped with a warning, since no entry can be made
-    // from them. Throws FormatError on the first line that cannot be read.
-    static std::vector<FlatRecord> read(const QByteArray& data, QStringList* warnings = nullptr);
+    // What write() writes and what phones and address books export (vCard
+    // 2.1, 3.0 and 4.0, as VCardReader takes them): for each card its name
+    // parts (FN, N, ORG, NICKNAME, EMAIL), its numbers with their kinds (TYPE,
+    // Apple's item1.X-ABLabel, Android's X- types), and the first CATEGORIES
+    // value as a folder path, Google's system groups myContacts and starred
+    // left out. A card of KIND:group is a folder. What is odd about the file
+    // goes into `report` as notes; nothing makes it unreadable.
+    static std::vector<Contact> read(const QByteArray& data, ImportReport& report);
 };

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "tools/formats/contact.h"
+#include "tools/formats/csvreader.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// Which program wrote a CSV file and where each part of a contact is in it:
+// the tool's own path,name,tel; Google Contacts, current and older; Outlook;
+// Thunderbird; or two columns of names and numbers in either order.
+class CsvLayout
+{
+public:
+    enum class Kind { Quorvelin, Google, GoogleOlder, Outlook, Thunderbird, NameNumber };
+    static QString describe(Kind kind);
+
+    // The layout a header row names; with `wanted`, that one only. Nothing
+    // when the row names no layout (of that kind).
+    static std::optional<CsvLayout> fromHeader(const QStringList& header, std::optional<Kind> wanted);
+    // A file without a header row, told apart by what its columns hold: three
+    // with paths starting "/", names and numbers are the tool's own, two with
+    // names and numbers are names and numbers. With `wanted` Quorvelin, the
+    // columns path,name,tel in that order. Nothing when they cannot be told
+    // apart. A first row that holds no number where the others do is taken
+    // as a header (skipsFirst).
+    static std::optional<CsvLayout> fromContent(const std::vector<CsvReader::Record>& records,
+                                                std::optional<Kind> wanted);
+
+    Kind kind() const { return m_kind; }
+    qsizetype width() const { return m_width; }
+    bool skipsFirst() const { return m_skipsFirst; }
+    // The contact a well-formed row of `width()` fields holds.
+    Contact contact(const CsvReader::Record& record) const;
+
+private:
+    struct Phone
+    {
+        int value;
+        int kindColumn; // -1: the kind is fixed
+        QString kind;
+    };
+    explicit CsvLayout(Kind kind, qsizetype width);
+    void mapHeader(const QStringList& names);
+
+    Kind m_kind;
+    qsizetype m_width;
+    bool m_skipsFirst = false;
+    // Columns, -1 where the file has none.
+    int m_path = -1, m_formatted = -1, m_prefix = -1, m_given = -1, m_middle = -1, m_family = -1, m_suffix = -1;
+    int m_organization = -1, m_nickname = -1, m_email = -1, m_groups = -1;
+    QList<Phone> m_phones;
+};

@@ -1,0 +1,91 @@
+#include "tools/formats/entrymaker.h"
+
+#include <QHash>
+#include <QSet>
+
+EntryMaker::EntryMaker(const NumberReader& numbers, ImportReport& report)
+    : m_numbers(numbers)
+    , m_report(report)
+{
+}
+
+std::vector<FlatRecord> EntryMaker::entries(const std::vector<Contact>& contacts)
+{
+    std::vector<FlatRecord> records;
+    for (const Contact& contact : contacts)
+        add(contact, records);
+    return records;
+}
+
+std::vector<FlatRecord> EntryMaker::plainEntries(const std::vector<Contact>& contacts)
+{
+    const NumberReader numbers;
+    ImportReport ignored;
+    return EntryMaker(numbers, ignored).entries(contacts);
+}
+
+void EntryMaker::add(const Contact& contact, std::vector<FlatRecord>& records)
+{
+    QString name = contact.exactName ? contact.name.formatted : contact.name.chosen();
+    if (contact.isFolder) {
+        records.push_back({contact.folder, name, 0, contact.line});
+        return;
+    }
+    struct Kept
+    {
+        const Contact::Phone* phone;
+        NumberReader::Reading reading;
+    };
+    std::vector<Kept> kept;
+    QSet<QPair<qint64, QString>> seen; // the same number twice on a card is one entry
+    bool anyNumber = false;
+    for (const Contact::Phone& phone : contact.phones) {
+        if (phone.text.trimmed().isEmpty())
+            continue;
+        anyNumber = true;
+        NumberReader::Reading reading = m_numbers.read(phone.text);
+        if (!reading.value) {
+            m_report.add(ImportReport::Kind::Skipped, phone.line, name, reading.problem);
+            continue;
+        }
+        if (seen.contains({*reading.value, reading.extension}))
+            continue;
+        seen.insert({*reading.value, reading.extension});
+        kept.push_back({&phone, std::move(reading)});
+    }
+    if (!anyNumber) {
+        m_report.add(ImportReport::Kind::NoNumber, contact.line, name, QStringLiteral("no telephone number"));
+        return;
+    }
+    if (kept.empty())
+        return;
+    if (name.trimmed().isEmpty() && !contact.exactName) {
+        name = kept.front().reading.number;
+        m_report.add(ImportReport::Kind::Note, contact.line, name, QStringLiteral("no name; named by its number"));
+    }
+
+    // Each entry's name with what tells it from the card's others.
+    QHash<QString, int> used;
+    for (const Kept& k : kept) {
+        QStringList marks;
+        if (kept.size() > 1) {
+            QString kind = k.phone->kind.isEmpty() ? QStringLiteral("other") : k.phone->kind;
+            const int times = ++used[kind];
+            if (times > 1)
+                kind += QStringLiteral(" %1").arg(times);
+            marks.append(kind);
+        }
+        if (!k.reading.extension.isEmpty())
+            marks.append(k.reading.extension);
+        const QString entryName = marks.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, marks.join(u", "));
+        records.push_back({contact.folder, entryName, *k.reading.value, k.phone->line});
+
+        QStringList how = k.reading.changes;
+        if (!k.reading.extension.isEmpty())
+            how.append(QStringLiteral("%1 left out of the number, kept in the name").arg(k.reading.extension));
+        if (!how.isEmpty())
+            m_report.add(ImportReport::Kind::Changed, k.phone->line, entryName,
+                         QStringLiteral("\"%1\" stored as %2: %3")
+                             .arg(k.phone->text.trimmed(), QString::number(*k.reading.value), how.join(u", ")));
+    }
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "tools/formats/contact.h"
+#include "tools/formats/flatrecord.h"
+#include "tools/formats/importreport.h"
+#include "tools/formats/numberreader.h"
+
+#include <vector>
+
+// The entries the directory gets from cards and rows: one for each number,
+// read by a NumberReader. When a card has more than one number, each entry's
+// name shows its kind ("Anna Berger (mobile)") or the card's own label; the
+// same number twice on a card makes one entry; an extension, pause or wait
+// goes into the name ("(ext. 12)"). A card with a number and no name is named
+// by the number. What cannot be imported, and every number stored otherwise
+// than written, goes into the report.
+class EntryMaker
+{
+public:
+    EntryMaker(const NumberReader& numbers, ImportReport& report);
+
+    std::vector<FlatRecord> entries(const std::vector<Contact>& contacts);
+
+    // The entries as read without a region, the report set aside: what a
+    // card says, for messages and checks.
+    static std::vector<FlatRecord> plainEntries(const std::vector<Contact>& contacts);
+
+private:
+    void add(const Contact& contact, std::vector<FlatRecord>& records);
+
+    const NumberReader& m_numbers;
+    ImportReport& m_report;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "tools/formats/vcardproperty.h"
+
+#include <QByteArray>
+
+#include <vector>
+
+// One card as read, every content line kept in order (VERSION among them),
+// so that a program can change what it knows and write the card back with
+// everything else on it as it was.
+class VCard
+{
+public:
+    explicit VCard(int line = 0)
+        : m_line(line)
+    {
+    }
+
+    // The line of its BEGIN:VCARD; 0 for a card made here.
+    int line() const { return m_line; }
+
+    std::vector<VCardProperty>& properties() { return m_properties; }
+    const std::vector<VCardProperty>& properties() const { return m_properties; }
+    // Readable properties of that (upper-case) name, in the card's order.
+    std::vector<const VCardProperty*> all(QStringView name) const;
+    const VCardProperty* first(QStringView name) const;
+    // The property of that name in `group`: Apple's item1.X-ABLabel beside
+    // item1.TEL. Groups are compared without regard to case.
+    const VCardProperty* inGroup(const QString& group, QStringView name) const;
+
+    // BEGIN:VCARD, the properties, END:VCARD, each line ended by CRLF.
+    QByteArray toBytes() const;
+
+private:
+    int m_line;
+    std::vector<VCardProperty> m_properties;
+};
