@@ -29,8 +29,10 @@ Commands:
   export [--format csv|vcard] [--folder PATH]
                                            write the tree, or one folder with
                                            all beneath it, to standard output
-  import [--format csv|vcard] FILE [--into PATH]
-                                           add the folders and entries of FILE
+  import [--format FORMAT] [--region CC] [--into PATH] [--dry-run] [--strict] FILE
+                                           add the contacts of FILE: a phone's
+                                           vCard export, Google, Outlook or
+                                           Thunderbird CSV, or an export
   check [--repair]                         look for damage, and repair it
   backup DEST                              copy the file safely, even while
                                            Quorvelin has it open
@@ -47,7 +49,8 @@ In a path, a "/" inside a name is written "\/", a "\" as "\\", and an empty
 name as "\e".
 
 Import and check --repair refuse to write while Quorvelin has the file open.
-Exit status: 0 done; 1 find found nothing, or check found damage; 2 failed.
+Exit status: 0 done; 1 find found nothing, check found damage, or import
+left cards, rows or numbers out (and imported the rest); 2 failed.
 )");
 
 } // namespace
