@@ -77,6 +77,7 @@ struct DavClient::Exchange
     QByteArray reason;
     QByteArray wwwAuthenticate;
     QByteArray location;
+    QByteArray etag;
     enum class Stop { None, TooLarge, HeadTooLarge, Unreadable } stop = Stop::None;
     char error[CURL_ERROR_SIZE] = {};
 
@@ -109,6 +110,7 @@ struct DavClient::Exchange
             e.reason = parts.size() > 2 ? line.sliced(parts[0].size() + parts[1].size() + 2) : QByteArray();
             e.wwwAuthenticate.clear();
             e.location.clear();
+            e.etag.clear();
         } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
             const QByteArray name = line.first(colon).trimmed().toLower();
             const QByteArray value = line.sliced(colon + 1).trimmed();
@@ -116,6 +118,8 @@ struct DavClient::Exchange
                 e.wwwAuthenticate += (e.wwwAuthenticate.isEmpty() ? "" : ", ") + value;
             else if (name == "location")
                 e.location = value;
+            else if (name == "etag")
+                e.etag = value;
         }
         return size;
     }
@@ -181,6 +185,7 @@ bool DavClient::start(Exchange& e)
     e.reason.clear();
     e.wwwAuthenticate.clear();
     e.location.clear();
+    e.etag.clear();
     e.stop = Exchange::Stop::None;
     e.error[0] = 0;
 
@@ -196,7 +201,7 @@ bool DavClient::start(Exchange& e)
     for (const auto& [name, value] : headers) {
         if (!fitsInHeader(value)) {
             *e.response = {0, {}, {}, QStringLiteral("not sent: its %1 header would hold a line break or another "
-                                                     "control character").arg(QString::fromLatin1(name)), false};
+                                                     "control character").arg(QString::fromLatin1(name)), false, {}};
             return false;
         }
         e.headers = curl_slist_append(e.headers, (name + ':' + (value.isEmpty() ? "" : " " + value)).constData());
@@ -246,6 +251,8 @@ bool DavClient::finish(Exchange& e, int result)
     response.status = e.status;
     response.reason = CollectionScope::printable(QString::fromLatin1(e.reason));
     response.location = QString::fromUtf8(e.location);
+    if (isEntityTag(e.etag))
+        response.etag = e.etag;
     const QString detail = CollectionScope::printable(
         QString::fromUtf8(e.error[0] ? e.error : curl_easy_strerror(CURLcode(result))));
     switch (e.stop) {
@@ -312,7 +319,7 @@ std::vector<DavClient::Response> DavClient::send(const std::vector<Request>& req
             e.request = &requests[next];
             e.response = &responses[next];
             if (stuck) {
-                responses[next] = {0, {}, {}, QStringLiteral("not sent: the server stopped answering"), false};
+                responses[next] = {0, {}, {}, QStringLiteral("not sent: the server stopped answering"), false, {}};
                 count();
             } else if (start(e)) {
                 ++running;
@@ -342,6 +349,29 @@ std::vector<DavClient::Response> DavClient::send(const std::vector<Request>& req
             curl_multi_poll(m_multi->handle, nullptr, 0, 1000, nullptr);
     }
     return responses;
+}
+
+QString DavClient::failure(const QByteArray& verb, const QUrl& url, const Response& response) const
+{
+    const QString where = QStringLiteral("%1 %2").arg(QString::fromLatin1(verb), url.toDisplayString());
+    if (response.status == 0)
+        return QStringLiteral("%1: %2").arg(where, response.failure);
+    QString why;
+    if (!response.failure.isEmpty())
+        why = response.failure;
+    else if (response.status == 401)
+        why = m_user.isEmpty() ? QStringLiteral("the server asks for a user name and password; give --user NAME")
+                               : QStringLiteral("the server refused the user name %1 or its password").arg(m_user);
+    else if (response.status == 403)
+        why = QStringLiteral("the server does not let %1 do this").arg(m_user.isEmpty() ? QStringLiteral("anyone") : m_user);
+    else if (response.status == 404)
+        why = QStringLiteral("there is nothing at this address");
+    else if (response.status >= 300 && response.status <= 399 && !response.location.isEmpty())
+        why = QStringLiteral("the server sends clients on to %1; use that address if it is the address book")
+                  .arg(CollectionScope::printable(url.resolved(QUrl(response.location)).toString(QUrl::RemoveUserInfo | QUrl::FullyEncoded)));
+    else
+        why = QStringLiteral("the server did not do it");
+    return QStringLiteral("%1: %2: %3").arg(where, response.statusText(), why);
 }
 
 std::optional<QString> DavClient::refusal(const QUrl& url)

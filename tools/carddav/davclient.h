@@ -45,6 +45,7 @@ public:
         QString location; // where a redirection points, as the server wrote it
         QString failure;  // why the request failed or was stopped
         bool sent = true; // false when it was never sent
+        QByteArray etag;  // of what a PUT stored, when the server says and it is a valid one
 
         QString statusText() const; // "404 Not Found"
     };
@@ -64,6 +65,10 @@ public:
     // server is taken to be stuck: those not yet started are not sent.
     std::vector<Response> send(const std::vector<Request>& requests,
                                const std::function<void(size_t finished)>& progress = {});
+
+    // What went wrong with a request, for a message: "VERB URL: status:
+    // why", the server's words made printable.
+    QString failure(const QByteArray& verb, const QUrl& url, const Response& response) const;
 
     // Why nothing may be sent to `url`: plain http:// carries the password
     // and the directory as they are, so it is for this computer only.

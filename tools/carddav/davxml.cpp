@@ -33,6 +33,22 @@ QByteArray DavXml::propfind()
     xml.writeStartElement(Dav, QStringLiteral("prop"));
     xml.writeEmptyElement(Dav, QStringLiteral("resourcetype"));
     xml.writeEmptyElement(Dav, QStringLiteral("getetag"));
+    xml.writeEmptyElement(Dav, QStringLiteral("sync-token"));
+    xml.writeEndDocument();
+    return body;
+}
+
+QByteArray DavXml::syncCollection(const QString& token)
+{
+    QByteArray body;
+    QXmlStreamWriter xml(&body);
+    xml.writeStartDocument();
+    xml.writeNamespace(Dav, QStringLiteral("D"));
+    xml.writeStartElement(Dav, QStringLiteral("sync-collection"));
+    xml.writeTextElement(Dav, QStringLiteral("sync-token"), token);
+    xml.writeTextElement(Dav, QStringLiteral("sync-level"), QStringLiteral("1"));
+    xml.writeStartElement(Dav, QStringLiteral("prop"));
+    xml.writeEmptyElement(Dav, QStringLiteral("getetag"));
     xml.writeEndDocument();
     return body;
 }
@@ -68,13 +84,14 @@ enum class DavXml::MultistatusReader::Element {
     GetEtag,
     ResourceType,
     AddressData,
+    SyncToken,
     Other
 };
 
 bool DavXml::MultistatusReader::holdsText(Element element)
 {
     return element == Element::Href || element == Element::Status || element == Element::PropstatStatus
-           || element == Element::GetEtag || element == Element::AddressData;
+           || element == Element::GetEtag || element == Element::AddressData || element == Element::SyncToken;
 }
 
 DavXml::MultistatusReader::MultistatusReader(std::function<void(Response&&)> onResponse)
@@ -153,6 +170,8 @@ void DavXml::MultistatusReader::start()
             if (dav && name == u"response") {
                 element = Element::Response;
                 m_response = Response();
+            } else if (dav && name == u"sync-token") {
+                element = Element::SyncToken;
             }
             break;
         case Element::Response:
@@ -178,6 +197,8 @@ void DavXml::MultistatusReader::start()
                 element = Element::ResourceType;
             else if (cardDav && name == u"address-data")
                 element = Element::AddressData;
+            else if (dav && name == u"sync-token")
+                element = Element::SyncToken;
             break;
         case Element::ResourceType:
             if (dav && name == u"collection")
@@ -214,6 +235,13 @@ void DavXml::MultistatusReader::end()
     case Element::AddressData:
         m_propstat.addressData = m_text;
         break;
+    case Element::SyncToken:
+        // The answer's own, after its responses, or a collection's property.
+        if (m_open.back() == Element::Multistatus)
+            m_syncToken = m_text.trimmed();
+        else
+            m_propstat.syncToken = m_text.trimmed();
+        break;
     case Element::Propstat:
         // Properties the server does not have come in a propstat of their
         // own with 404; only those it has are taken.
@@ -225,6 +253,8 @@ void DavXml::MultistatusReader::end()
             m_response.addressBook = m_response.addressBook || m_propstat.addressBook;
             if (m_propstat.addressData)
                 m_response.addressData = std::move(m_propstat.addressData);
+            if (!m_propstat.syncToken.isEmpty())
+                m_response.syncToken = m_propstat.syncToken;
         }
         break;
     case Element::Response:

@@ -23,6 +23,7 @@ public:
         bool collection = false;
         bool addressBook = false;
         std::optional<QString> addressData;
+        QString syncToken; // a collection's, when asked for and kept
     };
 
     // A multi-status answer read as it arrives, each <response> handed on as
@@ -38,6 +39,8 @@ public:
         // Throws ToolError unless the whole answer has been read.
         void finish();
         QString error() const { return m_error; }
+        // The token a sync-collection answer ends with.
+        QString syncToken() const { return m_syncToken; }
 
     private:
         enum class Element;
@@ -52,6 +55,7 @@ public:
         bool m_rooted = false;
         bool m_ended = false;
         QString m_error;
+        QString m_syncToken;
         QString m_text; // of the element being read, when it is one whose text counts
         Response m_response;
         // The properties of one <propstat>, kept apart until its status says
@@ -59,8 +63,12 @@ public:
         Response m_propstat;
     };
 
-    // PROPFIND: the resource type and the ETag.
+    // PROPFIND: the resource type, the ETag and, of a collection that keeps
+    // one, its sync token (RFC 6578).
     static QByteArray propfind();
+    // sync-collection REPORT (RFC 6578): the ETags of the members changed
+    // since `token` (all of them for an empty one), and those removed.
+    static QByteArray syncCollection(const QString& token);
     // addressbook-multiget REPORT: the ETag and the card of each of `hrefs`.
     static QByteArray multiget(const QStringList& hrefs);
 

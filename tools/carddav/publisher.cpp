@@ -1,15 +1,12 @@
 #include "tools/carddav/publisher.h"
 
-#include "tools/carddav/davxml.h"
+#include "tools/carddav/addressbook.h"
 #include "tools/directory/tree.h"
 #include "tools/formats/toolerror.h"
 
 #include "store/database.h"
 
-#include <QCryptographicHash>
 #include <QElapsedTimer>
-#include <QFileInfo>
-#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -17,7 +14,6 @@
 
 namespace {
 
-const QByteArray XmlType = "application/xml; charset=utf-8";
 const QByteArray CardType = "text/vcard; charset=utf-8";
 
 QString counted(size_t n, const char* one, const char* many)
@@ -30,9 +26,15 @@ bool succeeded(int status)
     return status >= 200 && status <= 299;
 }
 
-// Named in warnings one by one up to this many; a server listing more
-// outside the address book is counted.
-constexpr size_t OutsideNamed = 10;
+// Publish's own cards are known by their names alone, so that only they are
+// fetched: an address book may hold many others.
+bool ours(const QString& prefix, const QString& name)
+{
+    if (!name.startsWith(prefix) || !name.endsWith(QStringLiteral(".vcf")))
+        return false;
+    const QStringView code = QStringView(name).sliced(prefix.size(), name.size() - prefix.size() - 4);
+    return !code.isEmpty() && std::all_of(code.begin(), code.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
 
 } // namespace
 
@@ -45,13 +47,7 @@ Publisher::Publisher(QIODevice& out, QIODevice& err, bool progress)
 
 QString Publisher::cardPrefix(const QString& path)
 {
-    // Two directories published into one address book must not take each
-    // other's cards for their own, and the file holds no name of its own
-    // that publish could use without writing to it: its path must do.
-    const QFileInfo info(path);
-    const QString where = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
-    const QByteArray hash = QCryptographicHash::hash(where.toUtf8(), QCryptographicHash::Sha256).toHex();
-    return QStringLiteral("quorvelin-%1-").arg(QString::fromLatin1(hash.left(8)));
+    return QStringLiteral("quorvelin-%1-").arg(DirectoryState::id(path));
 }
 
 void Publisher::print(const QString& text)
@@ -85,23 +81,35 @@ bool Publisher::run(const QString& file, const Options& options)
     m_user = options.user.isEmpty() ? options.url.userName() : options.user;
 
     const std::vector<ContactCard> wanted = cards(file, options.folder);
+    DirectoryState state(file);
+    DirectoryState::Book& book = state.book(m_scope->url().toString());
     DavClient client(m_user, options.password, options.timeout);
+    const QString prefix = cardPrefix(file);
     progress(QStringLiteral("publish: reading the address book"));
-    const std::vector<SyncPlan::Remote> remote = [&] {
-        try {
-            return readCollection(client, cardPrefix(file));
-        } catch (const ToolError&) {
-            progress(QString());
-            throw;
-        }
-    }();
-    progress(QString());
-    const SyncPlan plan(wanted, remote);
-    if (options.dryRun) {
-        showPlan(plan, wanted.size());
-        return true;
+    try {
+        AddressBook(client, *m_scope, [this](const QString& message) { warn(message); })
+            .refresh(book, [&](const QString& name) { return ours(prefix, name); });
+    } catch (const ToolError&) {
+        progress(QString());
+        throw;
     }
-    return send(client, plan, wanted.size());
+    progress(QString());
+
+    std::vector<SyncPlan::Remote> remote;
+    for (const auto& [path, card] : book.cards) {
+        QUrl url = m_scope->url();
+        url.setPath(path, QUrl::DecodedMode);
+        if (ours(prefix, url.fileName(QUrl::FullyDecoded)))
+            remote.push_back({url.fileName(QUrl::FullyDecoded), url, card.etag, card.text});
+    }
+    const SyncPlan plan(wanted, remote);
+    bool done = true;
+    if (options.dryRun)
+        showPlan(plan, wanted.size());
+    else
+        done = send(client, plan, wanted.size(), book);
+    state.save();
+    return done;
 }
 
 std::vector<ContactCard> Publisher::cards(const QString& file, const QString& folder)
@@ -133,137 +141,6 @@ std::vector<ContactCard> Publisher::cards(const QString& file, const QString& fo
     return cards;
 }
 
-QString Publisher::failure(const QByteArray& verb, const QUrl& url, const DavClient::Response& response) const
-{
-    const QString where = QStringLiteral("%1 %2").arg(QString::fromLatin1(verb), url.toDisplayString());
-    if (response.status == 0)
-        return QStringLiteral("%1: %2").arg(where, response.failure);
-    QString why;
-    if (!response.failure.isEmpty())
-        why = response.failure;
-    else if (response.status == 401)
-        why = m_user.isEmpty() ? QStringLiteral("the server asks for a user name and password; give --user NAME")
-                               : QStringLiteral("the server refused the user name %1 or its password").arg(m_user);
-    else if (response.status == 403)
-        why = QStringLiteral("the server does not let %1 do this").arg(m_user.isEmpty() ? QStringLiteral("anyone") : m_user);
-    else if (response.status == 404)
-        why = QStringLiteral("there is nothing at this address");
-    else if (response.status >= 300 && response.status <= 399 && !response.location.isEmpty())
-        why = QStringLiteral("the server sends clients on to %1; publish to that address if it is the address book")
-                  .arg(CollectionScope::printable(url.resolved(QUrl(response.location)).toString(QUrl::RemoveUserInfo | QUrl::FullyEncoded)));
-    else
-        why = QStringLiteral("the server did not do it");
-    return QStringLiteral("%1: %2: %3").arg(where, response.statusText(), why);
-}
-
-void Publisher::skipOutside(const QString& href)
-{
-    if (++m_outside <= OutsideNamed)
-        warn(QStringLiteral("skipped %1: the server names it, but it lies outside the address book; nothing is sent "
-                            "there.")
-                 .arg(CollectionScope::printable(href)));
-}
-
-void Publisher::reportOutside()
-{
-    if (m_outside > OutsideNamed)
-        warn(QStringLiteral("skipped %1 more addresses outside the address book.").arg(m_outside - OutsideNamed));
-    m_outside = 0;
-}
-
-std::vector<SyncPlan::Remote> Publisher::readCollection(DavClient& client, const QString& prefix)
-{
-    const QUrl& collection = m_scope->url();
-    // Publish's own cards are known by their names alone, so that only they
-    // are fetched: an address book may hold many others, which the listing
-    // passes over as it arrives.
-    const auto ours = [&](const QString& name) {
-        if (!name.startsWith(prefix) || !name.endsWith(QStringLiteral(".vcf")))
-            return false;
-        const QStringView code = QStringView(name).sliced(prefix.size(), name.size() - prefix.size() - 4);
-        return !code.isEmpty() && std::all_of(code.begin(), code.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-    };
-    struct Listed
-    {
-        QUrl url;
-        QByteArray etag;
-    };
-    std::optional<bool> addressBook; // whether every description of the collection says so
-    std::map<QString, Listed> listed; // by decoded path: an href listed twice counts once
-    DavXml::MultistatusReader listing([&](DavXml::Response&& r) {
-        const std::optional<QUrl> at = m_scope->resolve(r.href);
-        if (!at)
-            return skipOutside(r.href);
-        if (m_scope->isCollection(*at))
-            addressBook = addressBook.value_or(true) && r.addressBook;
-        else if (!r.collection && ours(at->fileName(QUrl::FullyDecoded)))
-            listed.try_emplace(at->path(QUrl::FullyDecoded), Listed{*at, r.etag.toUtf8()});
-    });
-    const DavClient::Response answer =
-        client.send({"PROPFIND", collection, DavXml::propfind(), {{"Depth", "1"}, {"Content-Type", XmlType}},
-                     [&](QByteArrayView data) { return listing.feed(data); }});
-    reportOutside();
-    if (answer.status != 207) {
-        if (succeeded(answer.status) || answer.status == 405 || answer.status == 501)
-            throw ToolError(QStringLiteral("%1: %2: not a WebDAV collection, so no address book. Nothing was changed.")
-                                .arg(collection.toDisplayString(), answer.statusText()));
-        throw ToolError(failure("PROPFIND", collection, answer) + QStringLiteral(". Nothing was changed."));
-    }
-    // Stopped for its size or its time, or else for what the reader found.
-    if (!answer.failure.isEmpty() && listing.error().isEmpty())
-        throw ToolError(failure("PROPFIND", collection, answer) + QStringLiteral(". Nothing was changed."));
-    try {
-        listing.finish();
-    } catch (const ToolError& error) {
-        throw ToolError(QStringLiteral("%1: %2: %3. Nothing was changed.")
-                            .arg(collection.toDisplayString(), answer.statusText(), error.message()));
-    }
-    if (!addressBook.value_or(false))
-        throw ToolError(QStringLiteral("%1: %2, but not an address book collection: give the address of a CardDAV "
-                                       "address book. Nothing was changed.")
-                            .arg(collection.toDisplayString(), answer.statusText()));
-    if (listed.empty())
-        return {};
-
-    QStringList hrefs;
-    for (const auto& [path, card] : listed)
-        hrefs.append(card.url.path(QUrl::FullyEncoded));
-    std::vector<SyncPlan::Remote> remote;
-    DavXml::MultistatusReader cards([&](DavXml::Response&& r) {
-        const std::optional<QUrl> at = m_scope->resolve(r.href);
-        if (!at)
-            return skipOutside(r.href);
-        const auto asked = listed.find(at->path(QUrl::FullyDecoded));
-        // A card gone since the listing is simply not there; one not asked
-        // for is not taken.
-        if (asked == listed.end() || !succeeded(r.status) || !r.addressData)
-            return;
-        // The card's own ETag, else the listing's; one that is no entity
-        // tag is none.
-        QByteArray etag = r.etag.toUtf8();
-        if (!DavClient::isEntityTag(etag))
-            etag = asked->second.etag;
-        if (!DavClient::isEntityTag(etag))
-            etag.clear();
-        remote.push_back({at->fileName(QUrl::FullyDecoded), asked->second.url, etag, std::move(*r.addressData)});
-        listed.erase(asked);
-    });
-    const DavClient::Response fetched =
-        client.send({"REPORT", collection, DavXml::multiget(hrefs), {{"Depth", "0"}, {"Content-Type", XmlType}},
-                     [&](QByteArrayView data) { return cards.feed(data); }});
-    reportOutside();
-    if (fetched.status != 207)
-        throw ToolError(failure("REPORT", collection, fetched) + QStringLiteral(" (reading the cards). Nothing was changed."));
-    if (!fetched.failure.isEmpty() && cards.error().isEmpty())
-        throw ToolError(failure("REPORT", collection, fetched) + QStringLiteral(" (reading the cards). Nothing was changed."));
-    try {
-        cards.finish();
-    } catch (const ToolError& error) {
-        throw ToolError(QStringLiteral("%1: %2 (reading the cards): %3. Nothing was changed.")
-                            .arg(collection.toDisplayString(), fetched.statusText(), error.message()));
-    }
-    return remote;
-}
 
 void Publisher::warnHeld(const SyncPlan& plan)
 {
@@ -290,7 +167,7 @@ void Publisher::showPlan(const SyncPlan& plan, size_t entries)
                    QString::number(plan.count(SyncPlan::Action::Kind::Remove)), QString::number(plan.unchanged())));
 }
 
-bool Publisher::send(DavClient& client, const SyncPlan& plan, size_t entries)
+bool Publisher::send(DavClient& client, const SyncPlan& plan, size_t entries, DirectoryState::Book& book)
 {
     const std::vector<SyncPlan::Action>& actions = plan.actions();
     std::vector<DavClient::Request> requests;
@@ -333,6 +210,12 @@ bool Publisher::send(DavClient& client, const SyncPlan& plan, size_t entries)
         if ((succeeded(r.status) && r.failure.isEmpty())
             || (a.kind == SyncPlan::Action::Kind::Remove && r.status == 404)) {
             ++done[a.kind];
+            // As the server now holds it: no need to read it back.
+            const QString path = q.url.path(QUrl::FullyDecoded);
+            if (a.kind == SyncPlan::Action::Kind::Remove)
+                book.cards.erase(path);
+            else
+                book.cards[path] = {r.etag, QString::fromUtf8(a.card)};
             continue;
         }
         ++failed;
@@ -344,7 +227,7 @@ bool Publisher::send(DavClient& client, const SyncPlan& plan, size_t entries)
                           a.kind == SyncPlan::Action::Kind::Add ? QStringLiteral("a card of that name was added meanwhile")
                                                                 : QStringLiteral("the card changed on the server meanwhile")));
         else
-            warn(QStringLiteral("%1 (%2)").arg(failure(q.verb, q.url, r), a.label));
+            warn(QStringLiteral("%1 (%2)").arg(client.failure(q.verb, q.url, r), a.label));
     }
     if (!unsent.empty())
         warn(QStringLiteral("%1 (%2 first): %3; publish again to finish.")

@@ -2,6 +2,7 @@
 
 #include "tools/carddav/collectionscope.h"
 #include "tools/carddav/davclient.h"
+#include "tools/carddav/directorystate.h"
 #include "tools/carddav/syncplan.h"
 #include "tools/formats/contactcard.h"
 
@@ -48,25 +49,18 @@ public:
 
 private:
     std::vector<ContactCard> cards(const QString& file, const QString& folder);
-    std::vector<SyncPlan::Remote> readCollection(DavClient& client, const QString& prefix);
-    bool send(DavClient& client, const SyncPlan& plan, size_t entries);
+    // Keeps what the server holds now in `book`.
+    bool send(DavClient& client, const SyncPlan& plan, size_t entries, DirectoryState::Book& book);
     void showPlan(const SyncPlan& plan, size_t entries);
     void warnHeld(const SyncPlan& plan);
 
     void print(const QString& text);
     void progress(const QString& text);
     void warn(const QString& message);
-    // What went wrong with a request to `url`, for a message.
-    QString failure(const QByteArray& verb, const QUrl& url, const DavClient::Response& response) const;
-    // An address the server gave that lies outside the address book.
-    void skipOutside(const QString& href);
-    // Counts those not named one by one, after each answer.
-    void reportOutside();
 
     QIODevice& m_out;
     QIODevice& m_err;
     bool m_progress;
     std::optional<CollectionScope> m_scope;
     QString m_user;
-    size_t m_outside = 0;
 };

@@ -1,0 +1,231 @@
+#include "tools/carddav/addressbook.h"
+
+#include "tools/carddav/davxml.h"
+#include "tools/formats/toolerror.h"
+
+#include <QStringList>
+
+namespace {
+
+const QByteArray XmlType = "application/xml; charset=utf-8";
+// Named in warnings one by one up to this many; a server listing more
+// outside the address book is counted.
+constexpr size_t OutsideNamed = 10;
+// Cards asked for in one multiget: a bounded answer however big the book.
+constexpr size_t FetchedAtOnce = 1000;
+
+bool succeeded(int status)
+{
+    return status >= 200 && status <= 299;
+}
+
+} // namespace
+
+struct AddressBook::Listing
+{
+    struct Member
+    {
+        QUrl url;
+        QByteArray etag;
+    };
+    std::map<QString, Member> members; // by decoded path: a card listed twice counts once
+    std::set<QString> removed;
+    QString token;
+    bool complete = false; // every member, not only the changed ones
+};
+
+AddressBook::AddressBook(DavClient& client, const CollectionScope& scope, std::function<void(const QString&)> warn)
+    : m_client(client)
+    , m_scope(scope)
+    , m_warn(std::move(warn))
+{
+}
+
+void AddressBook::skipOutside(const QString& href)
+{
+    if (++m_outside <= OutsideNamed)
+        m_warn(QStringLiteral("skipped %1: the server names it, but it lies outside the address book; nothing is sent "
+                              "there.")
+                   .arg(CollectionScope::printable(href)));
+}
+
+void AddressBook::reportOutside()
+{
+    if (m_outside > OutsideNamed)
+        m_warn(QStringLiteral("skipped %1 more addresses outside the address book.").arg(m_outside - OutsideNamed));
+    m_outside = 0;
+}
+
+void AddressBook::fail(const QByteArray& verb, const DavClient::Response& response, const QString& what)
+{
+    throw ToolError(m_client.failure(verb, m_scope.url(), response) + what + QStringLiteral(". Nothing was changed."));
+}
+
+std::optional<AddressBook::Listing> AddressBook::changesSince(const QString& token)
+{
+    Listing listing;
+    DavXml::MultistatusReader reader([&](DavXml::Response&& r) {
+        const std::optional<QUrl> at = m_scope.resolve(r.href);
+        if (!at)
+            return skipOutside(r.href);
+        if (m_scope.isCollection(*at))
+            return;
+        const QString path = at->path(QUrl::FullyDecoded);
+        if (r.status == 404)
+            listing.removed.insert(path);
+        else if (!r.collection)
+            listing.members[path] = {*at, r.etag.toUtf8()};
+    });
+    const DavClient::Response answer =
+        m_client.send({"REPORT", m_scope.url(), DavXml::syncCollection(token), {{"Depth", "0"}, {"Content-Type", XmlType}},
+                       [&](QByteArrayView data) { return reader.feed(data); }});
+    reportOutside();
+    // A server that keeps no tokens, or no longer knows this one, says so
+    // in one of several ways; it is then read whole.
+    if (answer.status == 0 || answer.status == 401)
+        fail("REPORT", answer, QString());
+    if (answer.status != 207)
+        return std::nullopt;
+    if (!answer.failure.isEmpty() && reader.error().isEmpty())
+        fail("REPORT", answer, QStringLiteral(" (the changes)"));
+    try {
+        reader.finish();
+    } catch (const ToolError& error) {
+        throw ToolError(QStringLiteral("%1: %2 (the changes): %3. Nothing was changed.")
+                            .arg(m_scope.url().toDisplayString(), answer.statusText(), error.message()));
+    }
+    listing.token = reader.syncToken();
+    return listing;
+}
+
+AddressBook::Listing AddressBook::everything()
+{
+    Listing listing;
+    listing.complete = true;
+    std::optional<bool> addressBook; // whether every description of the collection says so
+    DavXml::MultistatusReader reader([&](DavXml::Response&& r) {
+        const std::optional<QUrl> at = m_scope.resolve(r.href);
+        if (!at)
+            return skipOutside(r.href);
+        if (m_scope.isCollection(*at)) {
+            addressBook = addressBook.value_or(true) && r.addressBook;
+            if (!r.syncToken.isEmpty())
+                listing.token = r.syncToken;
+        } else if (!r.collection) {
+            listing.members.try_emplace(at->path(QUrl::FullyDecoded), Listing::Member{*at, r.etag.toUtf8()});
+        }
+    });
+    const DavClient::Response answer =
+        m_client.send({"PROPFIND", m_scope.url(), DavXml::propfind(), {{"Depth", "1"}, {"Content-Type", XmlType}},
+                       [&](QByteArrayView data) { return reader.feed(data); }});
+    reportOutside();
+    const QString where = m_scope.url().toDisplayString();
+    if (answer.status != 207) {
+        if (succeeded(answer.status) || answer.status == 405 || answer.status == 501)
+            throw ToolError(QStringLiteral("%1: %2: not a WebDAV collection, so no address book. Nothing was changed.")
+                                .arg(where, answer.statusText()));
+        fail("PROPFIND", answer, QString());
+    }
+    // Stopped for its size or its time, or else for what the reader found.
+    if (!answer.failure.isEmpty() && reader.error().isEmpty())
+        fail("PROPFIND", answer, QString());
+    try {
+        reader.finish();
+    } catch (const ToolError& error) {
+        throw ToolError(QStringLiteral("%1: %2: %3. Nothing was changed.").arg(where, answer.statusText(), error.message()));
+    }
+    if (!addressBook.value_or(false))
+        throw ToolError(QStringLiteral("%1: %2, but not an address book collection: give the address of a CardDAV "
+                                       "address book. Nothing was changed.")
+                            .arg(where, answer.statusText()));
+    return listing;
+}
+
+void AddressBook::fetch(DirectoryState::Book& book, const std::map<QString, QByteArray>& wanted, Changes& changes)
+{
+    std::vector<std::pair<QString, QByteArray>> pending(wanted.begin(), wanted.end());
+    for (size_t first = 0; first < pending.size(); first += FetchedAtOnce) {
+        const size_t end = std::min(pending.size(), first + FetchedAtOnce);
+        QStringList hrefs;
+        std::map<QString, QByteArray> asked;
+        for (size_t i = first; i < end; ++i) {
+            QUrl url = m_scope.url();
+            url.setPath(pending[i].first, QUrl::DecodedMode);
+            hrefs.append(url.path(QUrl::FullyEncoded));
+            asked.insert(pending[i]);
+        }
+        DavXml::MultistatusReader reader([&](DavXml::Response&& r) {
+            const std::optional<QUrl> at = m_scope.resolve(r.href);
+            if (!at)
+                return skipOutside(r.href);
+            const auto it = asked.find(at->path(QUrl::FullyDecoded));
+            // A card not asked for is not taken.
+            if (it == asked.end() || !succeeded(r.status) || !r.addressData)
+                return;
+            // The card's own ETag, else the listing's; one that is no entity
+            // tag is none, and the card is read again next time.
+            QByteArray etag = r.etag.toUtf8();
+            if (!DavClient::isEntityTag(etag))
+                etag = it->second;
+            if (!DavClient::isEntityTag(etag))
+                etag.clear();
+            book.cards[it->first] = {etag, std::move(*r.addressData)};
+            changes.changed.insert(it->first);
+            asked.erase(it);
+        });
+        const DavClient::Response answer =
+            m_client.send({"REPORT", m_scope.url(), DavXml::multiget(hrefs), {{"Depth", "0"}, {"Content-Type", XmlType}},
+                           [&](QByteArrayView data) { return reader.feed(data); }});
+        reportOutside();
+        if (answer.status != 207 || (!answer.failure.isEmpty() && reader.error().isEmpty()))
+            fail("REPORT", answer, QStringLiteral(" (reading the cards)"));
+        try {
+            reader.finish();
+        } catch (const ToolError& error) {
+            throw ToolError(QStringLiteral("%1: %2 (reading the cards): %3. Nothing was changed.")
+                                .arg(m_scope.url().toDisplayString(), answer.statusText(), error.message()));
+        }
+        // A card gone since the listing is simply not there.
+        for (const auto& [path, etag] : asked)
+            changes.removed.insert(path);
+    }
+}
+
+AddressBook::Changes AddressBook::refresh(DirectoryState::Book& book,
+                                          const std::function<bool(const QString& name)>& wanted)
+{
+    std::optional<Listing> listing;
+    if (!book.token.isEmpty())
+        listing = changesSince(book.token);
+    if (!listing)
+        listing = everything();
+
+    // Everything changes in a copy, which becomes the state only once all
+    // of it was read.
+    DirectoryState::Book read = book;
+    Changes changes;
+    for (const QString& path : listing->removed)
+        changes.removed.insert(path);
+    if (listing->complete) {
+        for (const auto& [path, card] : read.cards) {
+            if (!listing->members.contains(path))
+                changes.removed.insert(path);
+        }
+    }
+    std::map<QString, QByteArray> stale;
+    for (const auto& [path, member] : listing->members) {
+        if (!wanted(member.url.fileName(QUrl::FullyDecoded)))
+            continue;
+        const auto known = read.cards.find(path);
+        if (known == read.cards.end() || known->second.etag.isEmpty() || known->second.etag != member.etag)
+            stale.insert({path, member.etag});
+    }
+    fetch(read, stale, changes);
+    for (const QString& path : changes.removed) {
+        read.cards.erase(path);
+        changes.changed.erase(path);
+    }
+    read.token = listing->token;
+    book = std::move(read);
+    return changes;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "tools/carddav/collectionscope.h"
+#include "tools/carddav/davclient.h"
+#include "tools/carddav/directorystate.h"
+
+#include <QString>
+
+#include <functional>
+#include <set>
+
+// An address book as publish and sync read it: whole the first time, then
+// only what changed since (RFC 6578 sync-collection, where the server keeps
+// sync tokens; else one listing of ETags), each card fetched only when its
+// ETag is new. What was read is kept in the book's remembered state, so an
+// address book where nothing changed costs one request.
+class AddressBook
+{
+public:
+    // `warn` hears each address the server names outside the address book,
+    // which is skipped.
+    AddressBook(DavClient& client, const CollectionScope& scope, std::function<void(const QString&)> warn);
+
+    struct Changes
+    {
+        std::set<QString> changed; // paths of cards new or changed since the state was last brought up to date
+        std::set<QString> removed;
+    };
+
+    // Brings `book` up to date with the server for the cards whose file
+    // names `wanted` accepts: their texts and ETags, and the sync token.
+    // Throws ToolError, naming the request and the answer, with `book` as it
+    // was; nothing is sent but PROPFIND and REPORT.
+    Changes refresh(DirectoryState::Book& book, const std::function<bool(const QString& name)>& wanted);
+
+private:
+    struct Listing;
+    // The members changed since `token` (all for an empty one), or nothing
+    // when the server keeps no tokens or no longer knows this one.
+    std::optional<Listing> changesSince(const QString& token);
+    // Every member, from a PROPFIND that also checks this is an address book.
+    Listing everything();
+    void fetch(DirectoryState::Book& book, const std::map<QString, QByteArray>& wanted, Changes& changes);
+    void skipOutside(const QString& href);
+    void reportOutside();
+    [[noreturn]] void fail(const QByteArray& verb, const DavClient::Response& response, const QString& what);
+
+    DavClient& m_client;
+    const CollectionScope& m_scope;
+    std::function<void(const QString&)> m_warn;
+    size_t m_outside = 0;
+};

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLockFile>
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// What the tool remembers between runs of one directory file and the address
+// books it publishes to or syncs with. It lives outside the file, which
+// belongs to the window while it runs: in $XDG_STATE_HOME/quorvelin/ (else
+// ~/.local/state/quorvelin/), one JSON file for each directory file, named
+// after the hash of its path that also names its cards. Losing it is safe:
+// the next run reads every card again and matches what it finds.
+class DirectoryState
+{
+public:
+    // An address book as last read, and, for sync, which entry stands for
+    // which number on which card, as both sides last agreed.
+    struct Book
+    {
+        struct Card
+        {
+            QByteArray etag; // empty when the server gave none: read again next time
+            QString text;
+        };
+        struct Link
+        {
+            qint64 code = 0;    // the entry
+            QString path;       // the card
+            int tel = 0;        // which of the card's TEL lines, in order
+            QString name;       // the entry as both sides had it
+            qint64 number = 0;
+            QString folder;     // the entry's folder path, "/" for the top level
+        };
+
+        QString token; // the server's sync token, when it keeps them
+        std::map<QString, Card> cards; // by path
+        std::vector<Link> links;
+    };
+
+    // The settings of the last sync, which a sync given none repeats.
+    struct Settings
+    {
+        QString url;
+        QString user;
+        QString folder;
+        QString region;
+    };
+
+    // Reads the state of `directoryFile`, waiting a while for another run on
+    // it to end. A state file that cannot be read counts as none. Throws
+    // ToolError when another run holds it for too long.
+    explicit DirectoryState(const QString& directoryFile);
+    ~DirectoryState();
+    DirectoryState(const DirectoryState&) = delete;
+    DirectoryState& operator=(const DirectoryState&) = delete;
+
+    // Where the state files are kept.
+    static QString folder();
+    // Eight hexadecimal digits standing for the directory file's path: they
+    // name its state file and the cards made from it.
+    static QString id(const QString& directoryFile);
+
+    Book& book(const QString& url);
+    std::optional<Settings> lastSync() const { return m_lastSync; }
+    void setLastSync(const Settings& settings) { m_lastSync = settings; }
+
+    // Written whole or not at all. Throws ToolError.
+    void save();
+
+private:
+    QString m_path;
+    QString m_directory;
+    std::unique_ptr<QLockFile> m_lock;
+    std::optional<Settings> m_lastSync;
+    std::map<QString, Book> m_books; // by URL
+};
