@@ -112,6 +112,11 @@ Statement Statements::Update(qint64 rowid, std::optional<qint64> code, std::opti
     return {QString(), QStringLiteral("update book set %1 where rowid=?").arg(columns.join(u',')), values};
 }
 
+Statement Statements::DeleteRow(qint64 rowid)
+{
+    return {QString(), QStringLiteral("delete from book where rowid=?"), {rowid}};
+}
+
 Statement Statements::IntegrityCheck()
 {
     return {QString(), QStringLiteral("pragma integrity_check"), {}};

@@ -57,6 +57,8 @@ public:
     // Sets the values given of the record with row number `rowid`.
     static Statement Update(qint64 rowid, std::optional<qint64> code, std::optional<qint64> tel,
                             std::optional<qint64> parent, const std::optional<QString>& name);
+    // Deletes the record with row number `rowid`.
+    static Statement DeleteRow(qint64 rowid);
     // The engine's own check of the file: one row "ok", or one per fault.
     static Statement IntegrityCheck();
     // Rebuilds every index from the table.

@@ -1,16 +1,14 @@
 #include "tools/cli/publishcommand.h"
 
-#include "tools/carddav/collectionscope.h"
 #include "tools/carddav/publisher.h"
-#include "tools/cli/terminal.h"
-#include "tools/formats/toolerror.h"
+#include "tools/cli/passwordsource.h"
 
 #include <QCommandLineParser>
 
 QString PublishCommand::help() const
 {
     return QStringLiteral(R"(Usage: quorvelin-tool [--file PATH] publish URL [--folder PATH] [--user NAME] [--dry-run]
-                                             [--timeout SECONDS]
+                                             [--timeout SECONDS] [--password-command CMD]
 
 Makes the CardDAV address book at URL (Nextcloud, Radicale, a mail
 provider's) hold a vCard 3.0 card for every telephone entry of the
@@ -31,8 +29,14 @@ counts as another directory.
                   of other entries published before are removed.
   --user NAME     the user name on the server (else the one in URL, as in
                   https://ann@example.com/...). The password comes from the
-                  environment variable QUORVELIN_CARDDAV_PASSWORD, or is
-                  asked on the terminal; never put it in URL.
+                  environment variable QUORVELIN_CARDDAV_PASSWORD, from
+                  --password-command, from the desktop keyring (kept there
+                  with: secret-tool store --label=Quorvelin service quorvelin
+                  url URL user NAME), or is asked on the terminal; never put
+                  it in URL.
+  --password-command CMD
+                  run CMD (with /bin/sh) and take the first line it prints
+                  as the password, e.g. "pass show carddav".
   --dry-run       read the address book and list what would be sent;
                   send nothing.
   --timeout SECONDS
@@ -59,7 +63,8 @@ int PublishCommand::run(const QStringList& arguments)
     const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NAME"));
     const QCommandLineOption dryRun(QStringLiteral("dry-run"));
     const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("SECONDS"), QStringLiteral("60"));
-    parser.addOptions({folder, user, dryRun, timeout});
+    const QCommandLineOption passwordCommand(QStringLiteral("password-command"), QString(), QStringLiteral("CMD"));
+    parser.addOptions({folder, user, dryRun, timeout, passwordCommand});
     int status = Ok;
     if (!parse(arguments, parser, status))
         return status;
@@ -76,20 +81,9 @@ int PublishCommand::run(const QStringList& arguments)
     const QString name = parser.isSet(user) ? parser.value(user) : url.userName();
     Publisher publisher(m_context.out, m_context.err, m_context.progress);
     const bool done = publisher.run(file, {url, parser.value(folder), name,
-                                           name.isEmpty() ? QString() : password(name, url), parser.isSet(dryRun),
+                                           name.isEmpty() ? QString()
+                                                          : PasswordSource::password(name, url, parser.value(passwordCommand), true),
+                                           parser.isSet(dryRun),
                                            seconds});
     return done ? Ok : Failed;
-}
-
-QString PublishCommand::password(const QString& user, const QUrl& addressBook)
-{
-    if (qEnvironmentVariableIsSet("QUORVELIN_CARDDAV_PASSWORD"))
-        return qEnvironmentVariable("QUORVELIN_CARDDAV_PASSWORD");
-    const QString where = CollectionScope(addressBook).url().toDisplayString();
-    const auto typed = Terminal::readHidden(QStringLiteral("Password for %1 at %2: ").arg(user, where));
-    if (!typed)
-        throw ToolError(QStringLiteral("needs the password of %1 at %2: set QUORVELIN_CARDDAV_PASSWORD, or run it on a "
-                                       "terminal to type it. Nothing was sent.")
-                            .arg(user, where));
-    return *typed;
 }

@@ -2,8 +2,6 @@
 
 #include "tools/cli/command.h"
 
-class QUrl;
-
 // quorvelin-tool publish: the directory, or one folder, mirrored into a
 // CardDAV address book.
 class PublishCommand : public Command
@@ -16,9 +14,4 @@ public:
 
     QString help() const override;
     int run(const QStringList& arguments) override;
-
-private:
-    // From the environment, or typed on the terminal; never from the
-    // command line, where others could read it.
-    static QString password(const QString& user, const QUrl& addressBook);
 };
