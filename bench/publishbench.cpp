@@ -3,7 +3,7 @@
 #include "benchbook.h"
 #include "measure.h"
 
-#include "harness/radicaleserver.h"
+#include "harness/davserver.h"
 #include "tools/carddav/davclient.h"
 #include "tools/carddav/publisher.h"
 #include "tools/cli/cli.h"
@@ -58,7 +58,7 @@ PublishBench::Result PublishBench::run(const QString& folder, int entryCount)
     require(writer.create(rows), writer.errorString());
 
     // At level info Radicale logs every request it receives.
-    RadicaleServer server(User, Password, QStringLiteral("info"));
+    DavServer server(User, Password, QStringLiteral("info"));
     require(server.start(), server.errorString());
     require(server.makeAddressBook(QStringLiteral("published")) && server.makeAddressBook(QStringLiteral("bare")),
             QStringLiteral("Radicale made no address book"));

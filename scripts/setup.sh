@@ -23,9 +23,9 @@ packages=(
     # library dependencies (dpkg-shlibdeps, which needs file), and the
     # validators of the menu entry, the software-centre data and the package.
     help2man dpkg-dev file desktop-file-utils appstream lintian
-    # publish's tests: a CardDAV server to publish to, two clients that read
+    # publish's and sync's tests: two CardDAV servers, two clients that read
     # the address book back, and Python for a server that lies.
-    radicale vdirsyncer khard python3
+    radicale xandikos vdirsyncer khard python3
     # The fuzz targets: clang and its libFuzzer and sanitizer runtimes.
     clang-14 libclang-rt-14-dev
 )

@@ -56,7 +56,7 @@ FileLock::FileLock(const QString& fileName)
         ::close(m_fd);
         m_fd = -1;
         if (error == EAGAIN || error == EACCES)
-            throw StoreError(fileName + QStringLiteral(" is already open in another copy of Quorvelin."));
+            throw StoreError(fileName + QStringLiteral(" is already open in another copy of Quorvelin."), true);
         throw StoreError(systemError(fileName, error));
     }
 }

@@ -24,7 +24,8 @@ fail() {
 launch() {
     rm -f "$work/started"
     status=0
-    (cd "$work/cwd" && HOME=$work/home XDG_DATA_HOME=$1 "$work/link" "${@:2}" 2>"$work/err") || status=$?
+    (cd "$work/cwd" && env -u XDG_STATE_HOME HOME="$work/home" XDG_DATA_HOME="$1" \
+        "$work/link" "${@:2}" 2>"$work/err") || status=$?
     started=$(cat "$work/started" 2>/dev/null) || started=
 }
 records() { "$tool" --file "$1" check | sed -n 's/^.*: \([0-9]*\) records.*/\1/p'; }
@@ -58,6 +59,18 @@ launch "$work/plainfile"
 case="unknown argument"
 launch "$work/data" --unknown
 ((status == 2)) && [[ -z $started && ! -e $work/data ]] || fail "status $status, started \"$started\""
+
+# A sync set up for the directory runs before the window and after it; one
+# that fails is said and keeps nothing from opening. Nothing listens on the
+# port of a server just stopped.
+case="sync set up, server gone"
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+HOME=$work/home XDG_STATE_HOME=$work/home/.local/state "$tool" --file "$home/quorvelin.mdb" sync \
+    "http://127.0.0.1:$port/ann/book/" >/dev/null 2>&1 || true
+launch ""
+[[ $started == "$home 0" ]] || fail "started as \"$started\""
+(($(grep -c "cannot reach the server" "$work/err") == 2)) || fail "not twice said: $(cat "$work/err")"
+((status == 0)) || fail "status $status"
 
 ((failures == 0)) || exit 1
 echo "launcher: all cases passed"

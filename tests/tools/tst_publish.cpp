@@ -5,7 +5,7 @@
 
 #include "bookfile.h"
 
-#include "harness/radicaleserver.h"
+#include "harness/davserver.h"
 #include "tools/formats/entrymaker.h"
 #include "tools/formats/vcardformat.h"
 
@@ -90,7 +90,7 @@ private:
     // tel"), and "file UID" of each.
     QStringList cards(const QUrl& book, QStringList* uids = nullptr);
 
-    RadicaleServer m_server{User, Password};
+    DavServer m_server{User, Password};
 };
 
 void TestPublish::initTestCase()
@@ -103,7 +103,7 @@ QStringList TestPublish::cards(const QUrl& book, QStringList* uids)
     QStringList lines;
     static const QRegularExpression uid(QStringLiteral("^UID:(.*)\r$"), QRegularExpression::MultilineOption);
     for (const auto& [href, etag] : m_server.etags(book)) {
-        const RadicaleServer::Reply card = m_server.request("GET", book.resolved(QUrl(href)));
+        const DavServer::Reply card = m_server.request("GET", book.resolved(QUrl(href)));
         ImportReport ignored;
         for (const FlatRecord& r : EntryMaker::plainEntries(VCardFormat::read(card.body, ignored)))
             lines.append(r.path.join(u'/') + u'\t' + r.name + u'\t' + QString::number(r.tel));
@@ -194,7 +194,7 @@ void TestPublish::sendsOnlyWhatChanged()
     QStringList uidsBefore;
     cards(url, &uidsBefore);
     const QString taxi = uidsBefore.filter(QRegularExpression("-5\\.vcf ")).value(0).section(u' ', 0, 0);
-    RadicaleServer::Reply phone = m_server.request("GET", url.resolved(QUrl(taxi)));
+    DavServer::Reply phone = m_server.request("GET", url.resolved(QUrl(taxi)));
     phone.body.replace("END:VCARD", "EMAIL:taxi@example.com\r\nEND:VCARD");
     QCOMPARE(m_server.request("PUT", url.resolved(QUrl(taxi)), phone.body).status, 201);
 
@@ -277,7 +277,7 @@ void TestPublish::unreachableServers()
     book.add(1, "Nora", 5550111, 0);
     const auto before = stateOf(book.path());
 
-    RadicaleServer stopped(User, Password);
+    DavServer stopped(User, Password);
     QVERIFY2(stopped.start(), qPrintable(stopped.errorString()));
     const QUrl gone = stopped.addressBook("gone");
     stopped.stop();
@@ -292,7 +292,7 @@ void TestPublish::unreachableServers()
                             book.dir() + "/cert.pem"})
                 .status
             == 0);
-    RadicaleServer untrusted(User, Password, "info");
+    DavServer untrusted(User, Password, "info");
     untrusted.useTls(book.dir() + "/cert.pem", book.dir() + "/key.pem");
     QVERIFY2(untrusted.start(), qPrintable(untrusted.errorString()));
     const QUrl tls = untrusted.addressBook("tls");

@@ -83,7 +83,7 @@ DirectoryState::DirectoryState(const QString& directoryFile)
     const QJsonObject sync = root["sync"].toObject();
     if (!sync.isEmpty())
         m_lastSync = Settings{sync["url"].toString(), sync["user"].toString(), sync["folder"].toString(),
-                              sync["region"].toString()};
+                              sync["region"].toString(), sync["passwordCommand"].toString()};
     const QJsonObject books = root["books"].toObject();
     for (auto it = books.begin(); it != books.end(); ++it)
         m_books[it.key()] = bookFrom(it.value().toObject());
@@ -106,7 +106,8 @@ void DirectoryState::save()
         root.insert("sync", QJsonObject{{"url", m_lastSync->url},
                                         {"user", m_lastSync->user},
                                         {"folder", m_lastSync->folder},
-                                        {"region", m_lastSync->region}});
+                                        {"region", m_lastSync->region},
+                                        {"passwordCommand", m_lastSync->passwordCommand}});
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson(QJsonDocument::Compact)) < 0
         || !file.commit())

@@ -49,6 +49,7 @@ public:
         QString user;
         QString folder;
         QString region;
+        QString passwordCommand; // a command that prints the password, never the password
     };
 
     // Reads the state of `directoryFile`, waiting a while for another run on

@@ -7,6 +7,7 @@
 #include "tools/cli/importcommand.h"
 #include "tools/cli/initcommand.h"
 #include "tools/cli/publishcommand.h"
+#include "tools/cli/synccommand.h"
 #include "tools/formats/toolerror.h"
 
 #include "store/storeerror.h"
@@ -40,6 +41,9 @@ Commands:
                                            make a CardDAV address book hold
                                            the entries, for phones and mail
                                            clients
+  sync [URL] [--user NAME] [--folder PATH] [--region CC] [--prefer SIDE]
+                                           keep the directory and a CardDAV
+                                           address book in step, both ways
 
 Run "quorvelin-tool COMMAND --help" (or "quorvelin-tool help COMMAND") for
 the details of a command.
@@ -48,9 +52,10 @@ Folder paths: "/" is the top level, "/Work/Sales" the folder Sales in Work.
 In a path, a "/" inside a name is written "\/", a "\" as "\\", and an empty
 name as "\e".
 
-Import and check --repair refuse to write while Quorvelin has the file open.
-Exit status: 0 done; 1 find found nothing, check found damage, or import
-left cards, rows or numbers out (and imported the rest); 2 failed.
+Import, check --repair and sync refuse to write while Quorvelin has the file
+open. Exit status: 0 done; 1 find found nothing, check found damage, import
+left cards, rows or numbers out (and imported the rest), or sync left
+conflicts; 2 failed.
 )");
 
 } // namespace
@@ -65,6 +70,7 @@ Cli::Cli(QIODevice& out, QIODevice& err, QIODevice* in)
     m_commands.push_back(std::make_unique<CheckCommand>(m_context));
     m_commands.push_back(std::make_unique<BackupCommand>(m_context));
     m_commands.push_back(std::make_unique<PublishCommand>(m_context));
+    m_commands.push_back(std::make_unique<SyncCommand>(m_context));
 }
 
 Cli::~Cli() = default;

@@ -8,27 +8,32 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-// A Radicale CardDAV server of one's own: on 127.0.0.1 and a free port, with
-// one user in a plain htpasswd file and its collections in a temporary
-// folder, stopped and removed with the object.
-class RadicaleServer
+// A CardDAV server of one's own, Radicale or Xandikos: on 127.0.0.1 and a
+// free port, its collections in a temporary folder, stopped and removed with
+// the object. Radicale has one user in a plain htpasswd file; Xandikos asks
+// for no credentials at all.
+class DavServer
 {
 public:
+    enum class Kind { Radicale, Xandikos };
+
     // `logLevel` as Radicale takes it: "info" logs every request.
-    RadicaleServer(const QString& user, const QString& password, const QString& logLevel = QStringLiteral("warning"));
-    ~RadicaleServer();
+    DavServer(const QString& user, const QString& password, const QString& logLevel = QStringLiteral("warning"),
+              Kind kind = Kind::Radicale);
+    ~DavServer();
 
-    RadicaleServer(const RadicaleServer&) = delete;
-    RadicaleServer& operator=(const RadicaleServer&) = delete;
+    DavServer(const DavServer&) = delete;
+    DavServer& operator=(const DavServer&) = delete;
 
-    // Serve https:// with this certificate and key (PEM files) from start().
+    // Radicale: serve https:// with this certificate and key (PEM files)
+    // from start().
     void useTls(const QString& certificate, const QString& key);
-    // False, with errorString(), when Radicale is missing or does not start.
+    // False, with errorString(), when the server is missing or does not start.
     bool start();
     void stop();
     QString errorString() const { return m_error; }
 
-    // http://127.0.0.1:PORT/USER/NAME/, or https://
+    // http://127.0.0.1:PORT/USER/NAME/ (Xandikos: /user/contacts/NAME/), or https://
     QUrl addressBook(const QString& name) const;
     // An extended MKCOL, as a client makes a new address book.
     bool makeAddressBook(const QString& name);
@@ -45,10 +50,14 @@ public:
     // href -> ETag of every card in the collection, by PROPFIND.
     QList<QPair<QString, QString>> etags(const QUrl& collection);
 
-    // What Radicale wrote to its log so far.
+    // What the server wrote to its log so far.
     QString log() const;
 
 private:
+    // The command line; empty, with m_error, when its files cannot be written.
+    QStringList arguments();
+
+    Kind m_kind;
     QTemporaryDir m_dir;
     QString m_user;
     QString m_password;

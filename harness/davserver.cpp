@@ -1,4 +1,4 @@
-#include "harness/radicaleserver.h"
+#include "harness/davserver.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -30,8 +30,9 @@ quint16 freePort()
 
 } // namespace
 
-RadicaleServer::RadicaleServer(const QString& user, const QString& password, const QString& logLevel)
-    : m_user(user)
+DavServer::DavServer(const QString& user, const QString& password, const QString& logLevel, Kind kind)
+    : m_kind(kind)
+    , m_user(user)
     , m_password(password)
     , m_logLevel(logLevel)
 {
@@ -41,46 +42,32 @@ RadicaleServer::RadicaleServer(const QString& user, const QString& password, con
     m_process.setStandardOutputFile(m_dir.filePath(QStringLiteral("log")));
 }
 
-RadicaleServer::~RadicaleServer()
+DavServer::~DavServer()
 {
     stop();
 }
 
-void RadicaleServer::useTls(const QString& certificate, const QString& key)
+void DavServer::useTls(const QString& certificate, const QString& key)
 {
     m_tls = QStringLiteral("ssl = True\ncertificate = %1\nkey = %2\n").arg(certificate, key);
 }
 
-bool RadicaleServer::start()
+bool DavServer::start()
 {
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("radicale"));
+    const QString name = m_kind == Kind::Radicale ? QStringLiteral("radicale") : QStringLiteral("xandikos");
+    const QString program = QStandardPaths::findExecutable(name);
     if (program.isEmpty()) {
-        m_error = QStringLiteral("radicale is not installed (scripts/setup.sh installs it)");
+        m_error = name + QStringLiteral(" is not installed (scripts/setup.sh installs it)");
         return false;
     }
-    if (!writeFile(m_dir.filePath(QStringLiteral("users")), (m_user + u':' + m_password + u'\n').toUtf8())) {
-        m_error = QStringLiteral("cannot write the users file");
-        return false;
-    }
-    // Another program may take the port between the probe and Radicale's
+    // Another program may take the port between the probe and the server's
     // start; a few tries get past that.
     for (int attempt = 0; attempt < 3; ++attempt) {
         m_port = freePort();
-        const QString config = QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n%5"
-                                              "[auth]\ntype = htpasswd\nhtpasswd_filename = %2\n"
-                                              "htpasswd_encryption = plain\ndelay = 0\n"
-                                              "[rights]\ntype = owner_only\n"
-                                              "[storage]\nfilesystem_folder = %3\n"
-                                              "[web]\ntype = none\n"
-                                              "[logging]\nlevel = %4\n")
-                                   .arg(QString::number(m_port), m_dir.filePath(QStringLiteral("users")),
-                                        m_dir.filePath(QStringLiteral("collections")), m_logLevel, m_tls);
-        const QString configPath = m_dir.filePath(QStringLiteral("config"));
-        if (!writeFile(configPath, config.toUtf8())) {
-            m_error = QStringLiteral("cannot write the configuration");
+        const QStringList args = arguments();
+        if (args.isEmpty())
             return false;
-        }
-        m_process.start(program, {QStringLiteral("-C"), configPath});
+        m_process.start(program, args);
         if (!m_process.waitForStarted(10'000)) {
             m_error = m_process.errorString();
             return false;
@@ -94,12 +81,38 @@ bool RadicaleServer::start()
             QThread::msleep(50);
         }
         stop();
-        m_error = QStringLiteral("radicale did not start: ") + log();
+        m_error = name + QStringLiteral(" did not start: ") + log();
     }
     return false;
 }
 
-void RadicaleServer::stop()
+QStringList DavServer::arguments()
+{
+    if (m_kind == Kind::Xandikos)
+        return {QStringLiteral("--defaults"), QStringLiteral("-d"), m_dir.filePath(QStringLiteral("collections")),
+                QStringLiteral("-l"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"), QString::number(m_port)};
+    if (!writeFile(m_dir.filePath(QStringLiteral("users")), (m_user + u':' + m_password + u'\n').toUtf8())) {
+        m_error = QStringLiteral("cannot write the users file");
+        return {};
+    }
+    const QString config = QStringLiteral("[server]\nhosts = 127.0.0.1:%1\n%5"
+                                          "[auth]\ntype = htpasswd\nhtpasswd_filename = %2\n"
+                                          "htpasswd_encryption = plain\ndelay = 0\n"
+                                          "[rights]\ntype = owner_only\n"
+                                          "[storage]\nfilesystem_folder = %3\n"
+                                          "[web]\ntype = none\n"
+                                          "[logging]\nlevel = %4\n")
+                               .arg(QString::number(m_port), m_dir.filePath(QStringLiteral("users")),
+                                    m_dir.filePath(QStringLiteral("collections")), m_logLevel, m_tls);
+    const QString configPath = m_dir.filePath(QStringLiteral("config"));
+    if (!writeFile(configPath, config.toUtf8())) {
+        m_error = QStringLiteral("cannot write the configuration");
+        return {};
+    }
+    return {QStringLiteral("-C"), configPath};
+}
+
+void DavServer::stop()
 {
     if (m_process.state() == QProcess::NotRunning)
         return;
@@ -110,14 +123,14 @@ void RadicaleServer::stop()
     }
 }
 
-QUrl RadicaleServer::addressBook(const QString& name) const
+QUrl DavServer::addressBook(const QString& name) const
 {
     return QUrl(QStringLiteral("%1://127.0.0.1:%2/%3/%4/")
                     .arg(m_tls.isEmpty() ? QStringLiteral("http") : QStringLiteral("https"), QString::number(m_port),
-                         m_user, name));
+                         m_kind == Kind::Radicale ? m_user : QStringLiteral("user/contacts"), name));
 }
 
-bool RadicaleServer::makeAddressBook(const QString& name)
+bool DavServer::makeAddressBook(const QString& name)
 {
     const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
                             "<D:mkcol xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><D:set><D:prop>"
@@ -126,7 +139,7 @@ bool RadicaleServer::makeAddressBook(const QString& name)
     return request("MKCOL", addressBook(name), body, {{"Content-Type", "application/xml"}}).status == 201;
 }
 
-RadicaleServer::Reply RadicaleServer::request(const QByteArray& verb, const QUrl& url, const QByteArray& body,
+DavServer::Reply DavServer::request(const QByteArray& verb, const QUrl& url, const QByteArray& body,
                                               const QList<QPair<QByteArray, QByteArray>>& headers)
 {
     QNetworkAccessManager network;
@@ -142,13 +155,15 @@ RadicaleServer::Reply RadicaleServer::request(const QByteArray& verb, const QUrl
             reply->rawHeader("ETag")};
 }
 
-QList<QPair<QString, QString>> RadicaleServer::etags(const QUrl& collection)
+QList<QPair<QString, QString>> DavServer::etags(const QUrl& collection)
 {
     const Reply listing = request("PROPFIND", collection,
                                   "<?xml version=\"1.0\"?><propfind xmlns=\"DAV:\"><prop><getetag/></prop></propfind>",
                                   {{"Depth", "1"}});
-    // Radicale writes each response on its own, href before the ETag.
-    static const QRegularExpression card(QStringLiteral("<href>([^<]*\\.vcf)</href>.*?<getetag>([^<]*)</getetag>"));
+    // Each response on its own, href before the ETag, with or without a
+    // namespace prefix.
+    static const QRegularExpression card(
+        QStringLiteral("<(?:\\w+:)?href>([^<]*\\.vcf)</(?:\\w+:)?href>.*?<(?:\\w+:)?getetag>([^<]*)</"));
     QList<QPair<QString, QString>> result;
     for (const QRegularExpressionMatch& m : card.globalMatch(QString::fromUtf8(listing.body)))
         result.append({m.captured(1), m.captured(2)});
@@ -156,7 +171,7 @@ QList<QPair<QString, QString>> RadicaleServer::etags(const QUrl& collection)
     return result;
 }
 
-QString RadicaleServer::log() const
+QString DavServer::log() const
 {
     QFile file(m_dir.filePath(QStringLiteral("log")));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();

@@ -1,0 +1,168 @@
+#include "tools/cli/synccommand.h"
+
+#include "tools/carddav/directorystate.h"
+#include "tools/carddav/publisher.h"
+#include "tools/carddav/syncer.h"
+#include "tools/cli/passwordsource.h"
+#include "tools/formats/toolerror.h"
+
+#include "store/storeerror.h"
+
+#include <QCommandLineParser>
+
+QString SyncCommand::help() const
+{
+    return QStringLiteral(R"(Usage: quorvelin-tool [--file PATH] sync [URL] [--user NAME] [--folder PATH]
+                              [--region CC] [--prefer directory|server] [--force] [--dry-run]
+                              [--password-command CMD] [--timeout SECONDS] [--unattended]
+
+Keeps the directory, or the folder PATH with everything beneath it, and the
+CardDAV address book at URL in step, both ways, so that a phone, a laptop
+and the desk share one directory. Every change made on either side since
+the last sync reaches the other: entries added, changed (name, number,
+folder) and removed there, contacts added, changed and removed here.
+
+Each entry is linked to one number on one card. A new entry gets a card of
+its own (quorvelin-ID-CODE.vcf, as publish makes them); a contact added on
+the server comes in as import takes it: one entry for each number, the kind
+in the name when there are several ("Anna Berger (mobile)"), in the folder
+its first category names (made as needed), else at the top (or in PATH).
+Changing an entry changes its number on the card and the card's name and
+category; nothing else on a card is ever touched: e-mail, photo, address,
+notes, other numbers, unknown properties stay. Removing an entry removes
+its number; a card whose last number goes is removed only if sync made it
+or nothing else is on it.
+
+The same contact changed on both sides in different ways is a conflict:
+neither side changes, both versions are listed, and the sync ends with
+status 1 after doing everything else. --prefer chooses the side that wins.
+Removed on one side and changed on the other: the change wins.
+
+  URL             the address book, as for publish; left out, the one of
+                  the last sync, with its --user, --folder, --region and
+                  --password-command.
+  --user NAME     the user name on the server. The password as for
+                  publish: QUORVELIN_CARDDAV_PASSWORD, --password-command,
+                  the desktop keyring (secret-tool store --label=Quorvelin
+                  service quorvelin url URL user NAME), or the terminal.
+  --folder PATH   only this folder with everything beneath it.
+  --region CC     the country numbers are dialled from (DE, CH, US...):
+                  numbers travel in international form (+49 30 1234567) and
+                  come back as the same digits. Left out: the one of the
+                  last sync, else none, and numbers travel as the digits
+                  they are.
+  --prefer directory|server
+                  the side that wins a conflict.
+  --force         carry out a sync that would remove more than half of
+                  either side's contacts, which is otherwise refused (an
+                  emptied address book, a wrong URL, another file).
+  --dry-run       read both sides and list what would change; change
+                  nothing.
+  --password-command CMD
+                  run CMD (with /bin/sh) and take the first line it prints
+                  as the password.
+  --timeout SECONDS
+                  give up on a request not answered whole within SECONDS
+                  (60 by default).
+  --unattended    for the launcher and the timer: nothing when no sync was
+                  set up; a file Quorvelin has open is skipped quietly; the
+                  password never asked for.
+
+What sync remembers lives in $XDG_STATE_HOME/quorvelin/ (else
+~/.local/state/quorvelin/), one file for each directory file; losing it is
+safe: the next sync matches contacts by their cards' names and by name and
+number, adds nothing twice and removes nothing. The directory's changes are
+one transaction, under the lock the window holds: sync refuses to run while
+Quorvelin has the file open. A sync cut off anywhere leaves both sides
+whole, and the next one finishes the work.
+
+Exit status: 0 both sides hold the same; 1 done but conflicts, listed; 2
+failed, with both sides whole.
+)");
+}
+
+int SyncCommand::run(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("PATH"));
+    const QCommandLineOption region(QStringLiteral("region"), QString(), QStringLiteral("CC"));
+    const QCommandLineOption prefer(QStringLiteral("prefer"), QString(), QStringLiteral("directory|server"));
+    const QCommandLineOption force(QStringLiteral("force"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"));
+    const QCommandLineOption passwordCommand(QStringLiteral("password-command"), QString(), QStringLiteral("CMD"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("SECONDS"), QStringLiteral("60"));
+    const QCommandLineOption unattended(QStringLiteral("unattended"));
+    parser.addOptions({user, folder, region, prefer, force, dryRun, passwordCommand, timeout, unattended});
+    int status = Ok;
+    if (!parse(arguments, parser, status))
+        return status;
+    if (parser.positionalArguments().size() > 1)
+        return fail(QStringLiteral("expected one URL at most. See quorvelin-tool sync --help."));
+    bool number = false;
+    const int seconds = parser.value(timeout).toInt(&number);
+    if (!number || seconds < 1 || seconds > 86'400)
+        return fail(QStringLiteral("--timeout takes a number of seconds from 1 to 86400, not \"%1\".")
+                        .arg(parser.value(timeout)));
+    Syncer::Options options;
+    if (parser.isSet(prefer)) {
+        const QString side = parser.value(prefer);
+        if (side == u"directory")
+            options.prefer = TwoWayPlan::Prefer::Directory;
+        else if (side == u"server")
+            options.prefer = TwoWayPlan::Prefer::Server;
+        else
+            return fail(QStringLiteral("--prefer takes directory or server, not \"%1\".").arg(side));
+    }
+    const QString file = requireFile();
+    const bool quiet = parser.isSet(unattended);
+    DirectoryState state(file);
+
+    // What is not given is what the last sync was given.
+    DirectoryState::Settings settings = state.lastSync().value_or(DirectoryState::Settings{});
+    if (!parser.positionalArguments().isEmpty()) {
+        const QString url = parser.positionalArguments().first();
+        // Another address book starts from nothing remembered but the URL.
+        if (url != settings.url)
+            settings = DirectoryState::Settings{url, {}, {}, {}, {}};
+    }
+    if (settings.url.isEmpty()) {
+        if (quiet)
+            return Ok;
+        return fail(QStringLiteral("no sync has been set up for %1: give the address book's URL. See "
+                                   "quorvelin-tool sync --help.")
+                        .arg(file));
+    }
+    if (parser.isSet(user))
+        settings.user = parser.value(user);
+    if (parser.isSet(folder))
+        settings.folder = parser.value(folder);
+    if (parser.isSet(region))
+        settings.region = parser.value(region).toUpper();
+    if (parser.isSet(passwordCommand))
+        settings.passwordCommand = parser.value(passwordCommand);
+
+    options.url = Publisher::addressBook(settings.url);
+    options.user = settings.user.isEmpty() ? options.url.userName() : settings.user;
+    options.folder = settings.folder;
+    options.region = settings.region;
+    options.force = parser.isSet(force);
+    options.dryRun = parser.isSet(dryRun);
+    options.timeout = seconds;
+    if (!options.user.isEmpty())
+        options.password = PasswordSource::password(options.user, options.url, settings.passwordCommand, !quiet);
+    if (!options.dryRun) {
+        state.setLastSync(settings);
+        state.save();
+    }
+
+    Syncer syncer(m_context.out, m_context.err, m_context.progress);
+    try {
+        return syncer.run(file, state, options);
+    } catch (const store::StoreError& error) {
+        // The window has the file: the timer tries again later.
+        if (quiet && error.busy())
+            return Ok;
+        throw;
+    }
+}
