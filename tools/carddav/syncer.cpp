@@ -178,7 +178,7 @@ void Syncer::applyToDirectory(const QString& file, const TwoWayPlan& plan, const
                 path = QStringList{tree.records()[top].name};
             return above + path;
         };
-        BookEditor editor(database, tree);
+        BookEditor editor(&database, tree);
         for (const TwoWayPlan::EntryRemoval& r : plan.entryRemovals)
             editor.remove(r.entry.rowid);
         for (const TwoWayPlan::EntryChange& c : plan.entryChanges)

@@ -102,7 +102,7 @@ TwoWayPlan::TwoWayPlan(const std::vector<Entry>& entries, const DirectoryState::
         byCode[e.code] = &e;
     std::map<QString, Card> cards;
     for (const auto& [path, stored] : book.cards) {
-        Card& card = cards.emplace(path, Card{ContactFields(stored.text, settings.region), stored.etag}).first->second;
+        Card& card = cards.emplace(path, Card{ContactFields(stored.text, settings.region), stored.etag, false, {}, 0}).first->second;
         serverNumbers += card.readable();
     }
 

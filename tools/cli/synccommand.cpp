@@ -4,6 +4,7 @@
 #include "tools/carddav/publisher.h"
 #include "tools/carddav/syncer.h"
 #include "tools/cli/passwordsource.h"
+#include "tools/formats/numberreader.h"
 #include "tools/formats/toolerror.h"
 
 #include "store/storeerror.h"
@@ -12,7 +13,7 @@
 
 QString SyncCommand::help() const
 {
-    return QStringLiteral(R"(Usage: quorvelin-tool [--file PATH] sync [URL] [--user NAME] [--folder PATH]
+    return QStringLiteral(R"help(Usage: quorvelin-tool [--file PATH] sync [URL] [--user NAME] [--folder PATH]
                               [--region CC] [--prefer directory|server] [--force] [--dry-run]
                               [--password-command CMD] [--timeout SECONDS] [--unattended]
 
@@ -49,8 +50,8 @@ Removed on one side and changed on the other: the change wins.
   --region CC     the country numbers are dialled from (DE, CH, US...):
                   numbers travel in international form (+49 30 1234567) and
                   come back as the same digits. Left out: the one of the
-                  last sync, else none, and numbers travel as the digits
-                  they are.
+                  last sync, else the locale's (LC_TELEPHONE, LANG), as for
+                  import. With none, numbers travel as the digits they are.
   --prefer directory|server
                   the side that wins a conflict.
   --force         carry out a sync that would remove more than half of
@@ -78,7 +79,7 @@ whole, and the next one finishes the work.
 
 Exit status: 0 both sides hold the same; 1 done but conflicts, listed; 2
 failed, with both sides whole.
-)");
+)help");
 }
 
 int SyncCommand::run(const QStringList& arguments)
@@ -137,8 +138,14 @@ int SyncCommand::run(const QStringList& arguments)
         settings.user = parser.value(user);
     if (parser.isSet(folder))
         settings.folder = parser.value(folder);
-    if (parser.isSet(region))
+    if (parser.isSet(region)) {
         settings.region = parser.value(region).toUpper();
+        if (!NumberReader::isRegion(settings.region))
+            return fail(QStringLiteral("unknown region \"%1\": give a country's two letters, such as DE or US.")
+                            .arg(parser.value(region)));
+    } else if (settings.region.isEmpty()) {
+        settings.region = NumberReader::regionFromEnvironment();
+    }
     if (parser.isSet(passwordCommand))
         settings.passwordCommand = parser.value(passwordCommand);
 

@@ -6,22 +6,6 @@
 
 namespace {
 
-// A card travels inside WebDAV's XML, which cannot carry control characters
-// (a server sends them back in an answer no XML reader accepts), and vCard
-// text allows none but the tab. Line breaks have their escape; the others
-// show as the replacement character rather than vanish unseen.
-QString cardText(const QString& text)
-{
-    QString out = text;
-    for (QChar& c : out) {
-        const char16_t u = c.unicode();
-        const bool control = (u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') || u == 0x7F;
-        if (control || u == 0xFFFE || u == 0xFFFF)
-            c = QChar(QChar::ReplacementCharacter);
-    }
-    return out;
-}
-
 // Each property of a card as one string that stays the same however a
 // server writes it: no group, parameters in upper case and in order, the
 // value unescaped and split where the property's structure splits it.
@@ -57,7 +41,7 @@ ContactCard::ContactCard(const QString& uid, const FlatRecord& entry)
     : m_uid(uid)
     , m_entry(entry)
 {
-    const QString name = VCardText::escaped(cardText(entry.name));
+    const QString name = VCardText::escaped(VCardText::printable(entry.name));
     m_text = "BEGIN:VCARD\r\nVERSION:3.0\r\n";
     m_text += VCardText::folded(QStringLiteral("UID:") + VCardText::escaped(uid));
     m_text += VCardText::folded(QStringLiteral("FN:") + name);
@@ -67,7 +51,7 @@ ContactCard::ContactCard(const QString& uid, const FlatRecord& entry)
     m_text += VCardText::folded(QStringLiteral("N:;%1;;;").arg(name));
     m_text += VCardText::folded(QStringLiteral("TEL;TYPE=VOICE:%1").arg(entry.tel));
     m_text += VCardText::folded(QStringLiteral("CATEGORIES:")
-                                + VCardText::escaped(cardText(FolderPath::format(entry.path))));
+                                + VCardText::escaped(VCardText::printable(FolderPath::format(entry.path))));
     m_text += "END:VCARD\r\n";
     m_meaning = meaning(m_text);
 }

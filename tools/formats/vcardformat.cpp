@@ -50,7 +50,9 @@ QString textOf(const VCardProperty* property, bool& guessed)
     return property ? property->text(&guessed) : QString();
 }
 
-Contact contactOf(const VCard& card, ImportReport& report)
+} // namespace
+
+Contact VCardFormat::contact(const VCard& card, ImportReport& report)
 {
     Contact contact;
     contact.line = card.line();
@@ -94,8 +96,6 @@ Contact contactOf(const VCard& card, ImportReport& report)
     return contact;
 }
 
-} // namespace
-
 QByteArray VCardFormat::write(const std::vector<FlatRecord>& records)
 {
     QByteArray out;
@@ -123,7 +123,7 @@ std::vector<Contact> VCardFormat::read(const QByteArray& data, ImportReport& rep
     for (const VCard& card : cards) {
         if (const VCardProperty* version = card.first(u"VERSION"))
             versions.insert(version->text().trimmed());
-        contacts.push_back(contactOf(card, report));
+        contacts.push_back(contact(card, report));
     }
     report.source = versions.size() == 1 ? QStringLiteral("vCard %1").arg(*versions.begin()) : QStringLiteral("vCard");
     return contacts;

@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 
+class VCard;
+
 #include <vector>
 
 // vCard 4.0 (RFC 6350): one card for each entry, with FN, TEL and the folder's
@@ -25,4 +27,6 @@ public:
     // left out. A card of KIND:group is a folder. What is odd about the file
     // goes into `report` as notes; nothing makes it unreadable.
     static std::vector<Contact> read(const QByteArray& data, ImportReport& report);
+    // One card read as read() reads each.
+    static Contact contact(const VCard& card, ImportReport& report);
 };

@@ -33,6 +33,20 @@ QString VCardText::unescaped(QStringView text)
     return out;
 }
 
+QString VCardText::printable(QStringView text)
+{
+    QString out = text.toString();
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const char16_t u = out[i].unicode();
+        // A carriage return is a line break only as the first half of CRLF.
+        const bool lineBreak = u == u'\n' || (u == u'\r' && i + 1 < out.size() && out[i + 1] == u'\n');
+        const bool control = (u < 0x20 && u != u'\t' && !lineBreak) || u == 0x7F;
+        if (control || u == 0xFFFE || u == 0xFFFF)
+            out[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return out;
+}
+
 QStringList VCardText::split(QStringView text, QChar separator)
 {
     QStringList parts{QString()};

@@ -14,6 +14,12 @@ public:
     // escaped; a CRLF is one line break.
     static QString escaped(QStringView text);
     static QString unescaped(QStringView text);
+    // Text a card sent to a server can carry: a card travels inside
+    // WebDAV's XML, which cannot hold control characters (a server sends
+    // them back in an answer no XML reader accepts), and vCard text allows
+    // none but the tab. Line breaks have their escape; the others show as
+    // the replacement character rather than vanish unseen.
+    static QString printable(QStringView text);
     // Splits on `separator` where it is not escaped; the parts stay escaped.
     static QStringList split(QStringView text, QChar separator);
 
