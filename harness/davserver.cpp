@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
@@ -139,6 +140,15 @@ bool DavServer::makeAddressBook(const QString& name)
     return request("MKCOL", addressBook(name), body, {{"Content-Type", "application/xml"}}).status == 201;
 }
 
+bool DavServer::seed(const QString& name, const QList<QPair<QString, QByteArray>>& cards)
+{
+    const QString folder = m_dir.filePath(QStringLiteral("collections/collection-root/%1/%2/").arg(m_user, name));
+    if (m_kind != Kind::Radicale || !QFileInfo(folder).isDir())
+        return false;
+    return std::all_of(cards.begin(), cards.end(),
+                       [&](const QPair<QString, QByteArray>& card) { return writeFile(folder + card.first, card.second); });
+}
+
 DavServer::Reply DavServer::request(const QByteArray& verb, const QUrl& url, const QByteArray& body,
                                               const QList<QPair<QByteArray, QByteArray>>& headers)
 {
@@ -159,7 +169,7 @@ QList<QPair<QString, QString>> DavServer::etags(const QUrl& collection)
 {
     const Reply listing = request("PROPFIND", collection,
                                   "<?xml version=\"1.0\"?><propfind xmlns=\"DAV:\"><prop><getetag/></prop></propfind>",
-                                  {{"Depth", "1"}});
+                                  {{"Depth", "1"}, {"Content-Type", "application/xml"}});
     // Each response on its own, href before the ETag, with or without a
     // namespace prefix.
     static const QRegularExpression card(

@@ -37,6 +37,10 @@ public:
     QUrl addressBook(const QString& name) const;
     // An extended MKCOL, as a client makes a new address book.
     bool makeAddressBook(const QString& name);
+    // Radicale: puts cards (file name, text) straight into an address book
+    // made before, as a phone would have sent them but without a request
+    // for each, which would take Radicale minutes for thousands of cards.
+    bool seed(const QString& name, const QList<QPair<QString, QByteArray>>& cards);
 
     struct Reply
     {

@@ -6,6 +6,7 @@
 #include "bookfile.h"
 
 #include "tools/carddav/collectionscope.h"
+#include "tools/carddav/contactfields.h"
 #include "tools/carddav/davclient.h"
 #include "tools/carddav/davxml.h"
 #include "tools/carddav/httpauthorization.h"
@@ -113,6 +114,7 @@ private slots:
     void cardText();
     void cardTextOfAnyName_data();
     void cardTextOfAnyName();
+    void cardFieldsChangeOnlyTheirOwn();
     void serverCopies_data();
     void serverCopies();
     void multistatus();
@@ -153,7 +155,8 @@ void TestPublishParts::cardTextOfAnyName_data()
                                   << QString(40, QChar(0x00E9)) + QString::fromUtf8("😀😀😀😀😀😀😀😀😀😀");
     // A card whose name is blank is named by its number when read.
     QTest::newRow("blank") << "   " << "5550132";
-    QTest::newRow("control characters") << QStringLiteral("a\x01\tb\x7F") << QStringLiteral("a\uFFFD\tb\uFFFD");
+    QTest::newRow("control characters") << QStringLiteral("a\x01\tb\x7F\rc\r\nd")
+                                        << QStringLiteral("a\uFFFD\tb\uFFFD\uFFFDc\nd");
 }
 
 void TestPublishParts::cardTextOfAnyName()
@@ -167,6 +170,37 @@ void TestPublishParts::cardTextOfAnyName()
     QCOMPARE(read.size(), size_t(1));
     QCOMPARE(read.front(), (FlatRecord{{"عائلة"}, readBack, 5550132, 0}));
     QVERIFY(card.matches(QString::fromUtf8(card.text())));
+}
+
+// A phone's card, as sync changes it: only the lines it owns.
+void TestPublishParts::cardFieldsChangeOnlyTheirOwn()
+{
+    ContactFields fields(QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Nora\r\nN:Ellis;Nora;;;\r\n"
+                                        "item1.TEL;TYPE=pref:+49 30 1234567\r\nitem1.X-ABLabel:Praxis\r\n"
+                                        "TEL;TYPE=CELL:0171 1234567\r\nEMAIL:nora@example.com\r\nX-FOO;X-P=1:keep\r\n"
+                                        "CATEGORIES:Work,starred\r\nEND:VCARD\r\n"),
+                         QStringLiteral("DE"));
+    QCOMPARE(fields.numbers().size(), size_t(2));
+    QCOMPARE(fields.numbers()[0].digits, std::optional<qint64>(301234567));
+    QCOMPARE(fields.numbers()[0].kind, QStringLiteral("Praxis"));
+    QCOMPARE(fields.folder(), QStringLiteral("/Work"));
+
+    fields.setNumber(1, 1717654321);
+    fields.removeNumber(0);
+    fields.setFolder(QStringLiteral("/Home"));
+    fields.setName(QStringLiteral("Nora\rEllis"));
+    const QString text = QString::fromUtf8(fields.text());
+    for (const char* line : {"TEL;TYPE=CELL:+49 171 7654321\r\n", "CATEGORIES:/Home,starred\r\n",
+                             "FN:Nora\uFFFDEllis\r\n", "EMAIL:nora@example.com\r\n", "X-FOO;X-P=1:keep\r\n"})
+        QVERIFY2(text.contains(QString::fromUtf8(line)), qPrintable(text));
+    QVERIFY2(!text.contains("item1") && !text.contains("Praxis"), qPrintable(text));
+    QVERIFY(!fields.holdsNothingElse());
+
+    // vCard 4 writes a number as a tel: URI.
+    ContactFields four(QStringLiteral("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Omar\r\nEND:VCARD\r\n"), QStringLiteral("DE"));
+    four.addNumber(301234567);
+    QVERIFY2(four.text().contains("TEL;VALUE=uri;TYPE=voice:tel:+49-30-1234567\r\n"), four.text().constData());
+    QVERIFY(four.holdsNothingElse());
 }
 
 void TestPublishParts::serverCopies_data()

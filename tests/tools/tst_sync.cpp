@@ -1,0 +1,213 @@
+// quorvelin-tool sync against real CardDAV servers the test starts and
+// stops, Radicale and Xandikos, with a phone's changes made as its client
+// makes them: plain requests on the cards.
+
+#include "bookfile.h"
+
+#include "harness/davserver.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+const QString User = QStringLiteral("ann");
+const QString Password = QStringLiteral("pw");
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run sync(const QString& file, const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QUORVELIN_CARDDAV_PASSWORD"), Password);
+    process.setProcessEnvironment(environment);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(QStringLiteral(QUORVELIN_TOOL), QStringList{"--file", file, "sync"} + arguments);
+    if (!process.waitForFinished(120'000) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+// "name|number|folder" of every entry, sorted.
+QStringList entries(BookFile& book)
+{
+    QStringList lines;
+    for (const BookFile::Row& r : book.rows()) {
+        if (r.tel.toLongLong() == 0)
+            continue;
+        QString folder;
+        for (qint64 p = r.parent; p != 0;) {
+            folder.prepend(u'/' + book.value(QStringLiteral("select name from book where code = %1").arg(p)).toString());
+            p = book.value(QStringLiteral("select parent from book where code = %1").arg(p)).toLongLong();
+        }
+        lines.append(QStringLiteral("%1|%2|%3").arg(r.name, r.tel.toString(), folder.isEmpty() ? "/" : folder));
+    }
+    lines.sort();
+    return lines;
+}
+
+// The text of every card, by its file name.
+QMap<QString, QString> cards(DavServer& server, const QUrl& book)
+{
+    QMap<QString, QString> texts;
+    for (const auto& [href, etag] : server.etags(book))
+        texts.insert(href.section(u'/', -1), QString::fromUtf8(server.request("GET", book.resolved(QUrl(href))).body));
+    return texts;
+}
+
+QByteArray phoneCard(const QString& uid, const QString& lines)
+{
+    return QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%1\r\n%2END:VCARD\r\n").arg(uid, lines).toUtf8();
+}
+
+} // namespace
+
+class TestSync : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void bothWays_data();
+    void bothWays();
+    void safeWhenCutOffOrForgotten();
+};
+
+void TestSync::bothWays_data()
+{
+    QTest::addColumn<bool>("xandikos");
+    QTest::newRow("radicale") << false;
+    QTest::newRow("xandikos") << true;
+}
+
+void TestSync::bothWays()
+{
+    QFETCH(bool, xandikos);
+    DavServer server(User, Password, QStringLiteral("warning"),
+                     xandikos ? DavServer::Kind::Xandikos : DavServer::Kind::Radicale);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    const QUrl url = server.addressBook(QStringLiteral("phones"));
+    QVERIFY(server.makeAddressBook(QStringLiteral("phones")));
+
+    BookFile book;
+    book.add(1, "Work", 0, 0);
+    book.add(2, "Nora", 301234567, 1);
+    book.add(3, "Omar", 5550112, 0);
+    Run r = sync(book.path(), {url.toString(), "--user", User, "--region", "DE"});
+    QCOMPARE(r.status, 0);
+    QMap<QString, QString> onServer = cards(server, url);
+    QCOMPARE(onServer.size(), 2);
+    const QString nora = onServer.keys().filter(QRegularExpression("-2\\.vcf$")).value(0);
+    const QString omar = onServer.keys().filter(QRegularExpression("-3\\.vcf$")).value(0);
+    // Numbers that dial, and come back as the same digits: nothing to do.
+    QVERIFY2(onServer[nora].contains("TEL;TYPE=VOICE:+49 30 1234567"), qPrintable(onServer[nora]));
+    QVERIFY2(onServer[nora].contains("CATEGORIES:/Work"), qPrintable(onServer[nora]));
+    const auto etags = server.etags(url);
+    r = sync(book.path(), {});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.startsWith("Directory: 0 added, 0 changed, 0 removed. Address book: 0 cards written"), qPrintable(r.out));
+    QCOMPARE(server.etags(url), etags);
+
+    // The phone: a number corrected, an e-mail and a photo added to the same
+    // card, a contact with two numbers added, another deleted.
+    QString changed = onServer[nora];
+    changed.replace("+49 30 1234567", "+49 30 7654321");
+    changed.replace("END:VCARD", "EMAIL:nora@example.com\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQ\r\nEND:VCARD");
+    QCOMPARE(server.request("PUT", url.resolved(QUrl(nora)), changed.toUtf8()).status / 100, 2);
+    QCOMPARE(server.request("PUT", url.resolved(QUrl("anna.vcf")),
+                            phoneCard("anna", "FN:Anna Berger\r\nN:Berger;Anna;;;\r\nTEL;TYPE=CELL:+49 171 1234567\r\n"
+                                              "TEL;TYPE=HOME:030 5551234\r\nCATEGORIES:Work\r\n"))
+                 .status / 100,
+             2);
+    QCOMPARE(server.request("DELETE", url.resolved(QUrl(omar))).status / 100, 2);
+    r = sync(book.path(), {});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(entries(book), (QStringList{"Anna Berger (home)|305551234|/Work", "Anna Berger (mobile)|1711234567|/Work",
+                                         "Nora|307654321|/Work"}));
+
+    // The directory: a rename, and one of Anna's numbers removed. Only what
+    // the tool owns changes on a card; the phone's e-mail and photo stay.
+    book.exec("update book set name = 'Nora Ellis' where code = 2");
+    book.exec("delete from book where name = 'Anna Berger (home)'");
+    r = sync(book.path(), {});
+    QCOMPARE(r.status, 0);
+    onServer = cards(server, url);
+    QVERIFY2(onServer[nora].contains("FN:Nora Ellis") && onServer[nora].contains("EMAIL:nora@example.com")
+                 && onServer[nora].contains("PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQ"),
+             qPrintable(onServer[nora]));
+    QVERIFY2(onServer["anna.vcf"].contains("+49 171 1234567") && !onServer["anna.vcf"].contains("5551234"),
+             qPrintable(onServer["anna.vcf"]));
+
+    // Changed on both sides: neither side changes until one is preferred.
+    book.exec("update book set tel = 301111111 where code = 2");
+    changed = onServer[nora];
+    changed.replace("+49 30 7654321", "+49 30 2222222");
+    QCOMPARE(server.request("PUT", url.resolved(QUrl(nora)), changed.toUtf8()).status / 100, 2);
+    r = sync(book.path(), {});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.out.contains("Conflict: \"Nora Ellis\" 301111111 in /Work in the directory, \"Nora Ellis\" 302222222 "
+                            "in /Work in the address book"),
+             qPrintable(r.out));
+    QVERIFY(cards(server, url)[nora].contains("+49 30 2222222"));
+    r = sync(book.path(), {"--prefer", "server"});
+    QCOMPARE(r.status, 0);
+    QVERIFY(entries(book).contains("Nora Ellis|302222222|/Work"));
+
+    // An address book emptied on the server does not empty the directory.
+    for (const QString& name : cards(server, url).keys())
+        server.request("DELETE", url.resolved(QUrl(name)));
+    const QStringList before = entries(book);
+    r = sync(book.path(), {});
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains("more than half") && r.err.contains("Nothing was changed"), qPrintable(r.err));
+    QCOMPARE(entries(book), before);
+}
+
+void TestSync::safeWhenCutOffOrForgotten()
+{
+    DavServer server(User, Password);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    const QUrl url = server.addressBook(QStringLiteral("cut"));
+    QVERIFY(server.makeAddressBook(QStringLiteral("cut")));
+    BookFile book;
+    book.exec("begin");
+    for (int code = 1; code <= 150; ++code)
+        book.add(code, QStringLiteral("Entry %1").arg(code), 5550000 + code, 0);
+    book.exec("commit");
+    QCOMPARE(server.request("PUT", url.resolved(QUrl("phone.vcf")), phoneCard("phone", "FN:Phone\r\nTEL:5559999\r\n")).status
+                 / 100,
+             2);
+
+    // Killed while it sends; the next sync finishes, nothing twice.
+    QProcess cut;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QUORVELIN_CARDDAV_PASSWORD"), Password);
+    cut.setProcessEnvironment(environment);
+    cut.start(QStringLiteral(QUORVELIN_TOOL), {"--file", book.path(), "sync", url.toString(), "--user", User});
+    QTRY_VERIFY_WITH_TIMEOUT(server.etags(url).size() > 20 || cut.state() == QProcess::NotRunning, 60'000);
+    ::kill(pid_t(cut.processId()), SIGKILL);
+    cut.waitForFinished();
+    Run r = sync(book.path(), {});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(server.etags(url).size(), 151);
+    QCOMPARE(entries(book).size(), 151);
+
+    // Forgotten: matched again by the cards' names and by name and number.
+    QVERIFY(QDir(qEnvironmentVariable("XDG_STATE_HOME") + "/quorvelin").removeRecursively());
+    r = sync(book.path(), {url.toString(), "--user", User});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.startsWith("Directory: 0 added, 0 changed, 0 removed. Address book: 0 cards written"), qPrintable(r.out));
+    QCOMPARE(server.etags(url).size(), 151);
+    QCOMPARE(entries(book).size(), 151);
+}
+
+QTEST_GUILESS_MAIN(TestSync)
+#include "tst_sync.moc"
