@@ -185,8 +185,9 @@ void TestPublish::sendsOnlyWhatChanged()
     QCOMPARE(r.out, QStringLiteral("4 entries: 0 added, 0 changed, 0 removed, 4 unchanged.\n"));
     QCOMPARE(m_server.etags(url), published);
 
-    // Rename, renumber, delete and add; and an edit made on a phone, which
-    // the directory, being the master, takes back.
+    // Rename, renumber, delete and add; and a number corrected on a phone,
+    // which the directory, being the master, takes back, keeping the
+    // e-mail address the phone added.
     book.exec("update book set name = 'Nora Ellis' where code = 2");
     book.exec("update book set tel = 5550199 where code = 3");
     book.exec("delete from book where code = 4");
@@ -195,7 +196,7 @@ void TestPublish::sendsOnlyWhatChanged()
     cards(url, &uidsBefore);
     const QString taxi = uidsBefore.filter(QRegularExpression("-5\\.vcf ")).value(0).section(u' ', 0, 0);
     DavServer::Reply phone = m_server.request("GET", url.resolved(QUrl(taxi)));
-    phone.body.replace("END:VCARD", "EMAIL:taxi@example.com\r\nEND:VCARD");
+    phone.body.replace("5550150", "5550151").replace("END:VCARD", "EMAIL:taxi@example.com\r\nEND:VCARD");
     QCOMPARE(m_server.request("PUT", url.resolved(QUrl(taxi)), phone.body).status, 201);
 
     r = publish({url.toString(), "--user", User});
@@ -206,6 +207,7 @@ void TestPublish::sendsOnlyWhatChanged()
                                                             "\tTaxi\t5550150", "Work\tNew\t5550160"}));
     // The renamed entry kept its card, so a phone keeps its link to it; the
     // other cards are as they were.
+    QVERIFY(m_server.request("GET", url.resolved(QUrl(taxi))).body.contains("\r\nEMAIL:taxi@example.com\r\n"));
     const QStringList kept = uidsBefore.filter(QRegularExpression("-2\\.vcf|bob"));
     QCOMPARE(kept.size(), 3);
     for (const QString& card : kept)

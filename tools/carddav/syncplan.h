@@ -9,7 +9,8 @@
 #include <vector>
 
 // What publish sends to make an address book hold the cards it should:
-// a PUT for each card that is missing or differs, a DELETE for each card it
+// a PUT for each card that is missing or whose name, number or folder
+// differs (with what a phone added to it kept), a DELETE for each card it
 // made earlier whose entry is gone, nothing for the rest. Only the cards
 // publish made are ever looked at; the caller leaves the others out.
 class SyncPlan
