@@ -87,6 +87,8 @@ DirectoryState::DirectoryState(const QString& directoryFile)
     const QJsonObject books = root["books"].toObject();
     for (auto it = books.begin(); it != books.end(); ++it)
         m_books[it.key()] = bookFrom(it.value().toObject());
+    m_savedSync = m_lastSync;
+    m_savedBooks = m_books;
 }
 
 DirectoryState::~DirectoryState() = default;
@@ -98,6 +100,8 @@ DirectoryState::Book& DirectoryState::book(const QString& url)
 
 void DirectoryState::save()
 {
+    if (m_books == m_savedBooks && m_lastSync == m_savedSync && QFileInfo::exists(m_path))
+        return;
     QJsonObject books;
     for (const auto& [url, book] : m_books)
         books.insert(url, toJson(book));
@@ -112,4 +116,6 @@ void DirectoryState::save()
     if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson(QJsonDocument::Compact)) < 0
         || !file.commit())
         throw ToolError(QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString()));
+    m_savedSync = m_lastSync;
+    m_savedBooks = m_books;
 }

@@ -26,6 +26,7 @@ public:
         {
             QByteArray etag; // empty when the server gave none: read again next time
             QString text;
+            bool operator==(const Card&) const = default;
         };
         struct Link
         {
@@ -35,11 +36,13 @@ public:
             QString name;       // the entry as both sides had it
             qint64 number = 0;
             QString folder;     // the entry's folder path, "/" for the top level
+            bool operator==(const Link&) const = default;
         };
 
         QString token; // the server's sync token, when it keeps them
         std::map<QString, Card> cards; // by path
         std::vector<Link> links;
+        bool operator==(const Book&) const = default;
     };
 
     // The settings of the last sync, which a sync given none repeats.
@@ -50,6 +53,7 @@ public:
         QString folder;
         QString region;
         QString passwordCommand; // a command that prints the password, never the password
+        bool operator==(const Settings&) const = default;
     };
 
     // Reads the state of `directoryFile`, waiting a while for another run on
@@ -70,7 +74,9 @@ public:
     std::optional<Settings> lastSync() const { return m_lastSync; }
     void setLastSync(const Settings& settings) { m_lastSync = settings; }
 
-    // Written whole or not at all. Throws ToolError.
+    // Written whole or not at all, and only when something changed since it
+    // was read or last written: the cards' texts make it megabytes. Throws
+    // ToolError.
     void save();
 
 private:
@@ -79,4 +85,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     std::optional<Settings> m_lastSync;
     std::map<QString, Book> m_books; // by URL
+    // As the file holds them. Copies cost little: the texts are shared.
+    std::optional<Settings> m_savedSync;
+    std::map<QString, Book> m_savedBooks;
 };

@@ -30,7 +30,7 @@ struct Card
     // The numbers that make entries, those about to be removed left out.
     size_t readable() const
     {
-        const std::vector<ContactFields::Number> numbers = fields.numbers();
+        const std::vector<ContactFields::Number>& numbers = fields.numbers();
         size_t n = 0;
         for (size_t i = 0; i < numbers.size(); ++i)
             n += numbers[i].digits && !removed.contains(i) ? 1 : 0;
@@ -47,7 +47,7 @@ struct Card
     // name, with the number's kind when the card has several numbers.
     std::optional<Values> values(size_t index) const
     {
-        const std::vector<ContactFields::Number> numbers = fields.numbers();
+        const std::vector<ContactFields::Number>& numbers = fields.numbers();
         if (index >= numbers.size() || !numbers[index].digits || removed.contains(index))
             return std::nullopt;
         QString name = fields.name();
@@ -63,7 +63,7 @@ struct Card
         if (local.name != remote.name) {
             // "Anna Berger (mobile)" names Anna Berger's mobile number: the
             // card's name is what comes before the kind.
-            const QString kind = fields.numbers()[index].kind;
+            const QString kind = fields.numbers()[index].kind; // a copy: setName reads the card again
             const QString suffix = QStringLiteral(" (%1)").arg(kind);
             fields.setName(readable() > 1 && !kind.isEmpty() && local.name.endsWith(suffix)
                                ? local.name.chopped(suffix.size())
@@ -120,7 +120,7 @@ TwoWayPlan::TwoWayPlan(const std::vector<Entry>& entries, const DirectoryState::
     }
     std::multimap<std::pair<QString, qint64>, std::pair<QString, int>> loose; // (name, number) -> number on a card
     for (const auto& [path, card] : cards) {
-        const std::vector<ContactFields::Number> numbers = card.fields.numbers();
+        const std::vector<ContactFields::Number>& numbers = card.fields.numbers();
         for (size_t i = 0; i < numbers.size(); ++i) {
             if (numbers[i].digits && !linkedNumbers.contains({path, int(i)}))
                 loose.insert({{card.values(i)->name, *numbers[i].digits}, {path, int(i)}});
@@ -141,7 +141,7 @@ TwoWayPlan::TwoWayPlan(const std::vector<Entry>& entries, const DirectoryState::
         std::optional<std::pair<QString, int>> twin;
         const QString own = settings.collectionPath + settings.cardPrefix + QString::number(e.code) + QStringLiteral(".vcf");
         if (const auto c = cards.find(own); c != cards.end()) {
-            const std::vector<ContactFields::Number> numbers = c->second.fields.numbers();
+            const std::vector<ContactFields::Number>& numbers = c->second.fields.numbers();
             for (size_t i = 0; i < numbers.size() && !twin; ++i) {
                 if (numbers[i].digits && !linkedNumbers.contains({own, int(i)}))
                     twin = std::pair(own, int(i));
