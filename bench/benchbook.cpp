@@ -134,3 +134,14 @@ BenchBook writeBenchBook(const QString& path)
     book.treeRecords = treeFolders + BenchBook::TreeEntries;
     return book;
 }
+
+std::vector<SampleBook::Row> contactRows(int entries)
+{
+    constexpr int Folders = 100;
+    std::vector<SampleBook::Row> rows;
+    for (int f = 1; f <= Folders; ++f)
+        rows.push_back({f, QStringLiteral("Folder %1").arg(f), 0, 0});
+    for (qint64 code = Folders + 1; code <= Folders + entries; ++code)
+        rows.push_back({code, benchName(quint64(code)), benchNumber(quint64(code)), 1 + code % Folders});
+    return rows;
+}

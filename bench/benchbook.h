@@ -1,7 +1,11 @@
 #pragma once
 
+#include "tools/directory/samplebook.h"
+
 #include <QString>
 #include <QtGlobal>
+
+#include <vector>
 
 // The directory every figure is measured on: a million records whose top
 // level holds 100 folders and 1,000 entries. Three of the top-level folders
@@ -33,3 +37,7 @@ BenchBook writeBenchBook(const QString& path);
 // A name and a number such as a user types, drawn from `seed`.
 QString benchName(quint64 seed);
 qint64 benchNumber(quint64 seed);
+
+// A directory such as publishing and syncing are measured on: 100 folders
+// at the top level (codes 1 to 100) and `entries` entries spread over them.
+std::vector<SampleBook::Row> contactRows(int entries);

@@ -6,6 +6,7 @@
 #include "measure.h"
 #include "publishbench.h"
 #include "readerbench.h"
+#include "syncbench.h"
 #include "toolbench.h"
 
 #include "dialogs/form2.h"
@@ -205,8 +206,9 @@ public:
         , m_work(folder + QStringLiteral("/work/") + FileName)
         , m_floorFile(folder + QStringLiteral("/floor/") + FileName)
         , m_publishFolder(folder + QStringLiteral("/publish"))
+        , m_syncFolder(folder + QStringLiteral("/sync"))
     {
-        for (const char* sub : {"pristine", "work", "floor", "publish"})
+        for (const char* sub : {"pristine", "work", "floor", "publish", "sync"})
             require(QDir(folder).mkpath(QLatin1String(sub)), QStringLiteral("cannot make a folder in ") + folder);
     }
 
@@ -265,10 +267,13 @@ public:
             {"tool", &Bench::tool},
             {"readers", &Bench::readers},
             {"publish", &Bench::publish},
+            {"sync", &Bench::sync},
         };
         for (const auto& [name, measure] : figures) {
-            // Publishing needs a server and takes minutes: only when asked for.
-            const bool wanted = only.isEmpty() ? qstrcmp(name, "publish") != 0 : only == QLatin1String(name);
+            // Publishing and syncing need a server and take minutes: only
+            // when asked for.
+            const bool server = qstrcmp(name, "publish") == 0 || qstrcmp(name, "sync") == 0;
+            const bool wanted = only.isEmpty() ? !server : only == QLatin1String(name);
             if (wanted)
                 (this->*measure)();
         }
@@ -611,6 +616,18 @@ private:
         report({"first publish", 1.5, result.publishMs, result.barePutsMs, "ms"});
     }
 
+    // Once, in either mode, on an address book a phone filled: a sync where
+    // a few cards changed must cost the requests that read those changes.
+    void sync()
+    {
+        const SyncBench::Result result = SyncBench::run(m_syncFolder, SyncBench::Contacts);
+        report({"first sync", 1.5, result.firstMs, result.firstFloorMs, "ms"});
+        report({"resync requests", 3, double(result.resyncRequests), 0, "requests", true});
+        report({"resync", 3.0, result.resyncMs, result.resyncFloorMs, "ms"});
+        report({"sync with nothing to do, requests", 3, double(result.idleRequests), 0, "requests", true});
+        report({"sync with nothing to do", 1.5, result.idleMs, result.idleFloorMs, "ms"});
+    }
+
     // One repetition each in the quick mode: a whole export or import of the
     // directory takes seconds.
     void tool()
@@ -633,6 +650,7 @@ private:
     QString m_work;
     QString m_floorFile;
     QString m_publishFolder;
+    QString m_syncFolder;
     BenchBook m_book;
     std::vector<Figure> m_figures;
 };
@@ -670,8 +688,9 @@ void usage()
                 "  --quick        fewer repetitions, same data; under a minute\n"
                 "  --only FIGURE  measure one figure, e.g. --only \"add in a row\"; --only tool\n"
                 "                 gives the five figures of quorvelin-tool, --only readers the three\n"
-                "                 of import's readers, --only publish the two of publishing, which\n"
-                "                 only that runs (it needs radicale)\n"
+                "                 of import's readers, --only publish the two of publishing and\n"
+                "                 --only sync the five of syncing, which only these run (they\n"
+                "                 need radicale)\n"
                 "  --publish-entries N  publish N entries rather than 10,000: Radicale's time\n"
                 "                 for a first publish grows with the square of N\n"
                 "  --verbose      print every repetition's wall and processor time to stderr\n");

@@ -45,14 +45,11 @@ QByteArray publish(const QString& file, const QUrl& url)
 PublishBench::Result PublishBench::run(const QString& folder, int entryCount)
 {
     const QString file = folder + QStringLiteral("/quorvelin.mdb");
-    std::vector<SampleBook::Row> rows;
-    for (int f = 1; f <= Folders; ++f)
-        rows.push_back({f, QStringLiteral("Folder %1").arg(f), 0, 0});
+    const std::vector<SampleBook::Row> rows = contactRows(entryCount);
     std::vector<std::pair<qint64, FlatRecord>> entries;
-    for (qint64 code = Folders + 1; code <= Folders + entryCount; ++code) {
-        const SampleBook::Row in = rows[size_t(code % Folders)]; // a copy: rows grows
-        rows.push_back({code, benchName(quint64(code)), benchNumber(quint64(code)), in.code});
-        entries.push_back({code, {{in.name}, rows.back().name, rows.back().tel, 0}});
+    for (const SampleBook::Row& r : rows) {
+        if (r.tel != 0)
+            entries.push_back({r.code, {{rows[size_t(r.parent - 1)].name}, r.name, r.tel, 0}});
     }
     BookWriter writer(file);
     require(writer.create(rows), writer.errorString());

@@ -10,7 +10,6 @@ class PublishBench
 {
 public:
     static constexpr int Entries = 10'000;
-    static constexpr int Folders = 100;
 
     struct Result
     {
