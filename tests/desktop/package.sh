@@ -15,4 +15,10 @@ if [[ ! -f $package ]]; then
     exit 1
 fi
 lintian --fail-on error,warning --info "$package"
+# The sync timer where systemd looks for the units of every user.
+contents=$(dpkg-deb --contents "$package")
+for unit in quorvelin-sync.service quorvelin-sync.timer; do
+    grep -q " \./usr/lib/systemd/user/$unit\$" <<<"$contents" ||
+        { echo "package: FAIL: no /usr/lib/systemd/user/$unit in the package" >&2; exit 1; }
+done
 echo "package: $(basename "$package") passes lintian"
