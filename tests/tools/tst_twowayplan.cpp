@@ -1,6 +1,8 @@
 // What sync decides for each side, on an address book and a directory held
-// in memory: the cases where one side's change meets the other's.
+// in memory: the cases where one side's change meets the other's; and what
+// it remembers of both between runs.
 
+#include "tools/carddav/contactfields.h"
 #include "tools/carddav/twowayplan.h"
 
 #include <QtTest>
@@ -49,6 +51,7 @@ private slots:
     void numbersLeaveTheirCards();
     void conflicts();
     void matchedWithoutState();
+    void rememberedExactly();
 };
 
 void TestTwoWayPlan::removalMeetsChange()
@@ -135,6 +138,28 @@ void TestTwoWayPlan::matchedWithoutState()
     QCOMPARE(p.cardWrites.size(), size_t(1));
     QCOMPARE(p.cardWrites[0].path, Made);
     QCOMPARE(p.links.size(), size_t(2));
+}
+
+void TestTwoWayPlan::rememberedExactly()
+{
+    QTemporaryDir home;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(home.path()));
+    const QString file = home.filePath(QStringLiteral("quorvelin.mdb"));
+    // Eighteen digits, which a double would round.
+    constexpr qint64 Long = 987'654'321'098'765'432;
+    DirectoryState::Book book = agreed(Phone, card("p", "TEL:987654321098765432\r\nTEL:sip:n@example.com\r\n"));
+    book.token = QStringLiteral("t1");
+    book.links.front().number = Long;
+    book.cards[Phone].reading = ContactFields(book.cards[Phone].text, QStringLiteral("DE")).reading();
+    QCOMPARE(book.cards[Phone].reading->numbers.size(), size_t(2));
+    QCOMPARE(book.cards[Phone].reading->numbers[0].digits, std::optional(Long));
+    {
+        DirectoryState state(file);
+        state.book(QStringLiteral("https://example.com/book/")) = book;
+        state.save();
+    }
+    DirectoryState again(file);
+    QCOMPARE(again.book(QStringLiteral("https://example.com/book/")), book);
 }
 
 QTEST_GUILESS_MAIN(TestTwoWayPlan)

@@ -33,12 +33,16 @@ bool isVersion4(const VCard& card)
 
 } // namespace
 
-ContactFields::ContactFields(const QString& text, const QString& region)
-    : m_region(region)
+ContactFields::ContactFields(const QString& text, const QString& region, const std::optional<CardReading>& remembered)
+    : m_text(text)
+    , m_region(region)
 {
-    std::vector<VCard> cards = VCardReader::read(text.toUtf8());
-    m_card = std::make_unique<VCard>(cards.empty() ? VCard() : std::move(cards.front()));
-    reread();
+    if (remembered && remembered->region == region) {
+        m_reading = *remembered;
+        m_folder = FolderPath::format(m_reading.folder);
+    } else {
+        reread();
+    }
 }
 
 ContactFields ContactFields::made(const QString& uid, const QString& name, qint64 number, const QString& folder,
@@ -54,22 +58,32 @@ ContactFields::~ContactFields() = default;
 ContactFields::ContactFields(ContactFields&&) noexcept = default;
 ContactFields& ContactFields::operator=(ContactFields&&) noexcept = default;
 
+VCard& ContactFields::card() const
+{
+    if (!m_card) {
+        std::vector<VCard> cards = VCardReader::read(m_text.toUtf8());
+        m_card = std::make_unique<VCard>(cards.empty() ? VCard() : std::move(cards.front()));
+    }
+    return *m_card;
+}
+
 void ContactFields::reread()
 {
     ImportReport ignored;
-    const Contact contact = VCardFormat::contact(*m_card, ignored);
-    m_name = contact.name.chosen();
-    m_folderPath = contact.folder;
+    const Contact contact = VCardFormat::contact(card(), ignored);
+    m_reading.region = m_region;
+    m_reading.name = contact.name.chosen();
+    m_reading.folder = contact.folder;
     m_folder = FolderPath::format(contact.folder);
     const NumberReader reader(m_region);
-    m_numbers.clear();
+    m_reading.numbers.clear();
     for (const Contact::Phone& phone : contact.phones)
-        m_numbers.push_back({reader.read(phone.text).value, phone.kind});
+        m_reading.numbers.push_back({reader.read(phone.text).value, phone.kind});
 }
 
 QString ContactFields::uid() const
 {
-    const VCardProperty* uid = m_card->first(u"UID");
+    const VCardProperty* uid = card().first(u"UID");
     return uid ? uid->text() : QString();
 }
 
@@ -78,17 +92,18 @@ bool ContactFields::holdsNothingElse() const
     static const QStringList owned = {QStringLiteral("VERSION"), QStringLiteral("PRODID"), QStringLiteral("REV"),
                                       QStringLiteral("UID"),     QStringLiteral("FN"),     QStringLiteral("N"),
                                       QStringLiteral("TEL"),     QStringLiteral("CATEGORIES")};
-    return std::all_of(m_card->properties().begin(), m_card->properties().end(),
+    const std::vector<VCardProperty>& properties = card().properties();
+    return std::all_of(properties.begin(), properties.end(),
                        [](const VCardProperty& p) { return p.isValid() && owned.contains(p.name()); });
 }
 
 void ContactFields::setName(const QString& name)
 {
     const QString value = VCardText::escaped(VCardText::printable(name));
-    setFirst(*m_card, u"FN", value);
+    setFirst(card(), u"FN", value);
     // The whole name as the given name, as publish writes it: a phone that
     // builds the shown name from N shows it as typed.
-    setFirst(*m_card, u"N", QStringLiteral(";%1;;;").arg(value));
+    setFirst(card(), u"N", QStringLiteral(";%1;;;").arg(value));
     reread();
 }
 
@@ -105,7 +120,7 @@ QString ContactFields::telValue(qint64 digits, bool uri) const
 
 size_t ContactFields::telAt(size_t index) const
 {
-    const std::vector<VCardProperty>& properties = m_card->properties();
+    const std::vector<VCardProperty>& properties = card().properties();
     size_t seen = 0;
     for (size_t i = 0; i < properties.size(); ++i) {
         if (properties[i].isValid() && properties[i].name() == u"TEL" && seen++ == index)
@@ -117,16 +132,16 @@ size_t ContactFields::telAt(size_t index) const
 void ContactFields::setNumber(size_t index, qint64 digits)
 {
     const size_t at = telAt(index);
-    if (at == m_card->properties().size())
+    if (at == card().properties().size())
         return;
-    VCardProperty& tel = m_card->properties()[at];
+    VCardProperty& tel = card().properties()[at];
     tel.setValue(telValue(digits, tel.rawValue().trimmed().toLower().startsWith("tel:")));
     reread();
 }
 
 void ContactFields::removeNumber(size_t index)
 {
-    std::vector<VCardProperty>& properties = m_card->properties();
+    std::vector<VCardProperty>& properties = card().properties();
     const size_t at = telAt(index);
     if (at == properties.size())
         return;
@@ -142,14 +157,14 @@ void ContactFields::removeNumber(size_t index)
 
 void ContactFields::addNumber(qint64 digits)
 {
-    std::vector<VCardProperty>& properties = m_card->properties();
-    const bool version4 = isVersion4(*m_card);
+    std::vector<VCardProperty>& properties = card().properties();
+    const bool version4 = isVersion4(card());
     const QList<VCardProperty::Parameter> parameters =
         version4 ? QList<VCardProperty::Parameter>{{QStringLiteral("VALUE"), QStringLiteral("uri")},
                                                    {QStringLiteral("TYPE"), QStringLiteral("voice")}}
                  : QList<VCardProperty::Parameter>{{QStringLiteral("TYPE"), QStringLiteral("VOICE")}};
     // After the card's other numbers, where a person reading it looks.
-    const size_t last = m_numbers.empty() ? properties.size() : telAt(m_numbers.size() - 1) + 1;
+    const size_t last = numbers().empty() ? properties.size() : telAt(numbers().size() - 1) + 1;
     properties.insert(properties.begin() + qsizetype(last),
                       VCardProperty(QString(), QStringLiteral("TEL"), parameters, telValue(digits, version4)));
     reread();
@@ -158,14 +173,14 @@ void ContactFields::addNumber(qint64 digits)
 void ContactFields::setFolder(const QString& folder)
 {
     const QStringList path = FolderPath::parse(folder);
-    std::vector<VCardProperty>& properties = m_card->properties();
+    std::vector<VCardProperty>& properties = card().properties();
     const auto it = std::find_if(properties.begin(), properties.end(),
                                  [](const VCardProperty& p) { return p.isValid() && p.name() == u"CATEGORIES"; });
     QStringList values = it == properties.end() ? QStringList() : it->components(u',');
     // The value the folder was read from, the others (Google's groups, a
     // phone's own) left as they are.
     const auto was = std::find_if(values.begin(), values.end(), [&](const QString& v) {
-        return !m_folderPath.isEmpty() && FolderPath::parse(v) == m_folderPath;
+        return !m_reading.folder.isEmpty() && FolderPath::parse(v) == m_reading.folder;
     });
     if (path.isEmpty() && was != values.end())
         values.erase(was);
@@ -188,5 +203,5 @@ void ContactFields::setFolder(const QString& folder)
 
 QByteArray ContactFields::text() const
 {
-    return m_card->toBytes();
+    return card().toBytes();
 }

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "tools/carddav/cardreading.h"
+
 #include <QString>
-#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -16,16 +17,14 @@ class VCard;
 class ContactFields
 {
 public:
-    struct Number
-    {
-        std::optional<qint64> digits; // as the directory stores it; none for sip:, an e-mail, "*21#"
-        QString kind;                 // "mobile", "home", a label of the card's own; empty when none
-    };
+    using Number = CardReading::Number;
 
     // `region` as --region takes it (empty: none), for reading numbers and
     // writing them in the form that dials. Text that holds no card reads as
-    // a card with nothing on it.
-    ContactFields(const QString& text, const QString& region);
+    // a card with nothing on it. With a reading of the same text in the same
+    // region, the text is read only once something on it changes.
+    ContactFields(const QString& text, const QString& region,
+                  const std::optional<CardReading>& remembered = std::nullopt);
     // A new card, as the tool makes it for an entry.
     static ContactFields made(const QString& uid, const QString& name, qint64 number, const QString& folder,
                               const QString& region);
@@ -35,9 +34,9 @@ public:
 
     QString uid() const;
     // FN; else N, ORG, the nickname or the e-mail address, as import makes a name.
-    const QString& name() const { return m_name; }
+    const QString& name() const { return m_reading.name; }
     // Every TEL, in the card's order.
-    const std::vector<Number>& numbers() const { return m_numbers; }
+    const std::vector<Number>& numbers() const { return m_reading.numbers; }
     // The first CATEGORIES value read as a folder path ("/Work/Sales"), as
     // import reads it; "/" when there is none.
     const QString& folder() const { return m_folder; }
@@ -55,18 +54,20 @@ public:
     void setFolder(const QString& folder);
 
     QByteArray text() const;
+    const CardReading& reading() const { return m_reading; }
 
 private:
+    // The card, read from the text when first needed.
+    VCard& card() const;
     // What the getters give, read again after each change.
     void reread();
     QString telValue(qint64 digits, bool uri) const;
     // The index of the property, in the card's order, of its index-th TEL.
     size_t telAt(size_t index) const;
 
-    std::unique_ptr<VCard> m_card;
+    QString m_text;
+    mutable std::unique_ptr<VCard> m_card;
     QString m_region;
-    QString m_name;
-    std::vector<Number> m_numbers;
+    CardReading m_reading;
     QString m_folder;
-    QStringList m_folderPath;
 };

@@ -13,11 +13,39 @@
 
 namespace {
 
+QJsonObject toJson(const CardReading& reading)
+{
+    QJsonArray numbers;
+    for (const CardReading::Number& n : reading.numbers)
+        numbers.append(QJsonObject{{"digits", n.digits ? QJsonValue(*n.digits) : QJsonValue()}, {"kind", n.kind}});
+    return {{"region", reading.region},
+            {"name", reading.name},
+            {"folder", QJsonArray::fromStringList(reading.folder)},
+            {"numbers", numbers}};
+}
+
+CardReading readingFrom(const QJsonObject& o)
+{
+    CardReading reading{o["region"].toString(), o["name"].toString(), {}, {}};
+    for (const QJsonValue& v : o["folder"].toArray())
+        reading.folder.append(v.toString());
+    for (const QJsonValue& v : o["numbers"].toArray()) {
+        const QJsonValue digits = v["digits"];
+        reading.numbers.push_back(
+            {digits.isDouble() ? std::optional(digits.toInteger()) : std::nullopt, v["kind"].toString()});
+    }
+    return reading;
+}
+
 QJsonObject toJson(const DirectoryState::Book& book)
 {
     QJsonObject cards;
-    for (const auto& [path, card] : book.cards)
-        cards.insert(path, QJsonObject{{"etag", QString::fromLatin1(card.etag)}, {"text", card.text}});
+    for (const auto& [path, card] : book.cards) {
+        QJsonObject c{{"etag", QString::fromLatin1(card.etag)}, {"text", card.text}};
+        if (card.reading)
+            c.insert("reading", toJson(*card.reading));
+        cards.insert(path, c);
+    }
     QJsonArray links;
     for (const DirectoryState::Book::Link& l : book.links)
         links.append(QJsonObject{{"code", l.code},     {"path", l.path},     {"tel", l.tel},
@@ -32,12 +60,15 @@ DirectoryState::Book bookFrom(const QJsonObject& o)
     const QJsonObject cards = o["cards"].toObject();
     for (auto it = cards.begin(); it != cards.end(); ++it) {
         const QJsonObject c = it.value().toObject();
-        book.cards[it.key()] = {c["etag"].toString().toLatin1(), c["text"].toString()};
+        const QJsonValue reading = c["reading"];
+        book.cards[it.key()] = {c["etag"].toString().toLatin1(), c["text"].toString(),
+                                reading.isObject() ? std::optional(readingFrom(reading.toObject())) : std::nullopt};
     }
     for (const QJsonValue& v : o["links"].toArray()) {
         const QJsonObject l = v.toObject();
-        book.links.push_back({qint64(l["code"].toDouble()), l["path"].toString(), l["tel"].toInt(),
-                              l["name"].toString(), qint64(l["number"].toDouble()), l["folder"].toString()});
+        // As integers: a double holds no more than 15 digits exactly.
+        book.links.push_back({l["code"].toInteger(), l["path"].toString(), l["tel"].toInt(), l["name"].toString(),
+                              l["number"].toInteger(), l["folder"].toString()});
     }
     return book;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/carddav/cardreading.h"
+
 #include <QByteArray>
 #include <QLockFile>
 #include <QString>
@@ -26,6 +28,7 @@ public:
         {
             QByteArray etag; // empty when the server gave none: read again next time
             QString text;
+            std::optional<CardReading> reading{}; // sync's, once it read the text
             bool operator==(const Card&) const = default;
         };
         struct Link

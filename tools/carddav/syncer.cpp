@@ -147,6 +147,8 @@ int Syncer::run(const QString& file, DirectoryState& state, const Options& optio
         report(plan, true);
         return plan.conflicts.empty() ? 0 : 1;
     }
+    for (const auto& [path, reading] : plan.readings)
+        book.cards.at(path).reading = reading;
     const std::vector<DirectoryState::Book::Link> before = book.links;
     applyToDirectory(file, plan, options, book, state);
     const bool written = applyToServer(client, scope, plan, before, book);
@@ -212,7 +214,7 @@ bool Syncer::applyToServer(DavClient& client, const CollectionScope& scope, cons
 {
     std::vector<DavClient::Request> requests;
     std::vector<QString> paths, labels;
-    std::vector<const QByteArray*> texts;
+    std::vector<const TwoWayPlan::CardWrite*> writes; // null for a removal
     const auto urlOf = [&](const QString& path) {
         QUrl url = scope.url();
         url.setPath(path, QUrl::DecodedMode);
@@ -231,7 +233,7 @@ bool Syncer::applyToServer(DavClient& client, const CollectionScope& scope, cons
                              {"Content-Type", CardType}}});
         paths.push_back(w.path);
         labels.push_back(w.label);
-        texts.push_back(&w.text);
+        writes.push_back(&w);
     }
     for (const TwoWayPlan::CardRemoval& r : plan.cardRemovals) {
         if (r.etag.isEmpty()) {
@@ -243,7 +245,7 @@ bool Syncer::applyToServer(DavClient& client, const CollectionScope& scope, cons
         requests.push_back({"DELETE", urlOf(r.path), QByteArray(), {{"If-Match", r.etag}}});
         paths.push_back(r.path);
         labels.push_back(r.label);
-        texts.push_back(nullptr);
+        writes.push_back(nullptr);
     }
     const std::vector<DavClient::Response> responses = client.send(requests, [&](size_t finished) {
         progress(QStringLiteral("sync: %1 of %2 cards sent").arg(finished).arg(requests.size()));
@@ -253,12 +255,12 @@ bool Syncer::applyToServer(DavClient& client, const CollectionScope& scope, cons
     bool all = requests.size() == plan.cardWrites.size() + plan.cardRemovals.size();
     for (size_t i = 0; i < requests.size(); ++i) {
         const DavClient::Response& r = responses[i];
-        const bool removal = !texts[i];
+        const bool removal = !writes[i];
         if ((succeeded(r.status) && r.failure.isEmpty()) || (removal && r.status == 404)) {
             if (removal)
                 book.cards.erase(paths[i]);
             else
-                book.cards[paths[i]] = {r.etag, QString::fromUtf8(*texts[i])};
+                book.cards[paths[i]] = {r.etag, QString::fromUtf8(writes[i]->text), writes[i]->reading};
             settle(book.links, before, plan, paths[i]);
             continue;
         }

@@ -102,7 +102,7 @@ TwoWayPlan::TwoWayPlan(const std::vector<Entry>& entries, const DirectoryState::
         byCode[e.code] = &e;
     std::map<QString, Card> cards;
     for (const auto& [path, stored] : book.cards) {
-        Card& card = cards.emplace(path, Card{ContactFields(stored.text, settings.region), stored.etag, false, {}, 0}).first->second;
+        Card& card = cards.emplace(path, Card{ContactFields(stored.text, settings.region, stored.reading), stored.etag, false, {}, 0}).first->second;
         serverNumbers += card.readable();
     }
 
@@ -232,7 +232,8 @@ TwoWayPlan::TwoWayPlan(const std::vector<Entry>& entries, const DirectoryState::
             const QString path = settings.collectionPath + settings.cardPrefix + code + QStringLiteral(".vcf");
             const ContactFields card =
                 ContactFields::made(settings.cardPrefix + code, entry->name, entry->number, entry->folder, settings.region);
-            cardWrites.push_back({path, QByteArray(), card.text(), label(entry->name, entry->number, entry->folder)});
+            cardWrites.push_back(
+                {path, QByteArray(), card.text(), label(entry->name, entry->number, entry->folder), card.reading()});
             links.push_back({entry->code, path, 0, entry->name, entry->number, entry->folder});
             continue;
         }
@@ -258,8 +259,10 @@ TwoWayPlan::TwoWayPlan(const std::vector<Entry>& entries, const DirectoryState::
     }
 
     for (auto& [path, card] : cards) {
-        if (!card.changed)
+        if (!card.changed) {
+            readings.emplace(path, card.fields.reading());
             continue;
+        }
         for (auto it = card.removed.rbegin(); it != card.removed.rend(); ++it)
             card.fields.removeNumber(*it);
         const bool made = path.section(u'/', -1).startsWith(settings.cardPrefix);
@@ -267,6 +270,6 @@ TwoWayPlan::TwoWayPlan(const std::vector<Entry>& entries, const DirectoryState::
         if (card.fields.numbers().empty() && (made || card.fields.holdsNothingElse()))
             cardRemovals.push_back({path, card.etag, name});
         else
-            cardWrites.push_back({path, card.etag, card.fields.text(), name});
+            cardWrites.push_back({path, card.etag, card.fields.text(), name, card.fields.reading()});
     }
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <map>
 #include <vector>
 
 // What a sync does on either side, worked out before anything is done: each
@@ -64,6 +65,7 @@ public:
         QByteArray etag;
         QByteArray text;
         QString label;
+        CardReading reading; // of `text`
     };
     struct CardRemoval
     {
@@ -85,6 +87,9 @@ public:
     std::vector<Conflict> conflicts;
     // Every link once the plan is carried out, but the new entries'.
     std::vector<DirectoryState::Book::Link> links;
+    // How each card the plan leaves as it is reads, by path: remembered
+    // beside it, it is not read again until it changes.
+    std::map<QString, CardReading> readings;
 
     // How many numbers each side holds, and how many the plan removes from
     // it: a sync that would take more than half of either side is stopped.

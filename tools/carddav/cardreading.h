@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// What sync reads of a card, with the numbers of one region: the name, the
+// numbers with their kinds, the folder. Remembered beside the card's text, it
+// spares reading every card again while the card is unchanged.
+struct CardReading
+{
+    struct Number
+    {
+        std::optional<qint64> digits; // as the directory stores it; none for sip:, an e-mail, "*21#"
+        QString kind;                 // "mobile", "home", a label of the card's own; empty when none
+        bool operator==(const Number&) const = default;
+    };
+
+    QString region;
+    QString name;
+    std::vector<Number> numbers;
+    QStringList folder; // the first CATEGORIES value as a path; empty when none
+    bool operator==(const CardReading&) const = default;
+};
