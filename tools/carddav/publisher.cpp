@@ -39,32 +39,13 @@ bool ours(const QString& prefix, const QString& name)
 } // namespace
 
 Publisher::Publisher(QIODevice& out, QIODevice& err, bool progress)
-    : m_out(out)
-    , m_err(err)
-    , m_progress(progress)
+    : m_output(out, err, QStringLiteral("publish"), progress)
 {
 }
 
 QString Publisher::cardPrefix(const QString& path)
 {
     return QStringLiteral("quorvelin-%1-").arg(DirectoryState::id(path));
-}
-
-void Publisher::print(const QString& text)
-{
-    m_out.write(text.toUtf8());
-}
-
-void Publisher::progress(const QString& text)
-{
-    // Rewritten in place, and cleared with an empty text.
-    if (m_progress)
-        m_err.write((QStringLiteral("\r\033[K") + text).toUtf8());
-}
-
-void Publisher::warn(const QString& message)
-{
-    m_err.write(QStringLiteral("quorvelin-tool publish: %1\n").arg(message).toUtf8());
 }
 
 QUrl Publisher::addressBook(const QString& url)
@@ -85,15 +66,15 @@ bool Publisher::run(const QString& file, const Options& options)
     DirectoryState::Book& book = state.book(m_scope->url().toString());
     DavClient client(m_user, options.password, options.timeout);
     const QString prefix = cardPrefix(file);
-    progress(QStringLiteral("publish: reading the address book"));
+    m_output.progress(QStringLiteral("publish: reading the address book"));
     try {
-        AddressBook(client, *m_scope, [this](const QString& message) { warn(message); })
+        AddressBook(client, *m_scope, [this](const QString& message) { m_output.warn(message); })
             .refresh(book, [&](const QString& name) { return ours(prefix, name); });
     } catch (const ToolError&) {
-        progress(QString());
+        m_output.progress(QString());
         throw;
     }
-    progress(QString());
+    m_output.progress(QString());
 
     std::vector<SyncPlan::Remote> remote;
     for (const auto& [path, card] : book.cards) {
@@ -136,7 +117,7 @@ std::vector<ContactCard> Publisher::cards(const QString& file, const QString& fo
         cards.emplace_back(prefix + QString::number(*code), placed.record);
     }
     if (skipped)
-        warn(QStringLiteral("warning: %1 not published; see quorvelin-tool check.")
+        m_output.warn(QStringLiteral("warning: %1 not published; see quorvelin-tool check.")
                  .arg(counted(skipped, "damaged record was", "damaged records were")));
     return cards;
 }
@@ -145,7 +126,7 @@ std::vector<ContactCard> Publisher::cards(const QString& file, const QString& fo
 void Publisher::warnHeld(const SyncPlan& plan)
 {
     for (const SyncPlan::Action& a : plan.held())
-        warn(QStringLiteral("%1 (%2): the server gave no valid ETag for this card, so it cannot be %3 without "
+        m_output.warn(QStringLiteral("%1 (%2): the server gave no valid ETag for this card, so it cannot be %3 without "
                             "risking a change made on the server meanwhile; it is left as it is.")
                  .arg(a.url.toDisplayString(), a.label,
                       a.kind == SyncPlan::Action::Kind::Remove ? QStringLiteral("removed") : QStringLiteral("changed")));
@@ -153,15 +134,15 @@ void Publisher::warnHeld(const SyncPlan& plan)
 
 void Publisher::showPlan(const SyncPlan& plan, size_t entries)
 {
-    print(QStringLiteral("Would send to %1:\n").arg(m_scope->url().toDisplayString()));
+    m_output.print(QStringLiteral("Would send to %1:\n").arg(m_scope->url().toDisplayString()));
     for (const SyncPlan::Action& a : plan.actions()) {
         const char* what = a.kind == SyncPlan::Action::Kind::Add      ? "PUT     %1  (add %2)\n"
                            : a.kind == SyncPlan::Action::Kind::Change ? "PUT     %1  (change %2)\n"
                                                                       : "DELETE  %1  (remove %2)\n";
-        print(QString::fromLatin1(what).arg(a.fileName, a.label));
+        m_output.print(QString::fromLatin1(what).arg(a.fileName, a.label));
     }
     warnHeld(plan);
-    print(QStringLiteral("%1: %2 to add, %3 to change, %4 to remove, %5 unchanged. Dry run: nothing was sent.\n")
+    m_output.print(QStringLiteral("%1: %2 to add, %3 to change, %4 to remove, %5 unchanged. Dry run: nothing was sent.\n")
               .arg(counted(entries, "entry", "entries"), QString::number(plan.count(SyncPlan::Action::Kind::Add)),
                    QString::number(plan.count(SyncPlan::Action::Kind::Change)),
                    QString::number(plan.count(SyncPlan::Action::Kind::Remove)), QString::number(plan.unchanged())));
@@ -192,12 +173,12 @@ bool Publisher::send(DavClient& client, const SyncPlan& plan, size_t entries, Di
     const auto sent = [&](size_t finished) {
         // No more often than the eye follows.
         if (shown.elapsed() >= 100 || finished == requests.size()) {
-            progress(QStringLiteral("publish: %1 of %2 cards sent").arg(finished).arg(requests.size()));
+            m_output.progress(QStringLiteral("publish: %1 of %2 cards sent").arg(finished).arg(requests.size()));
             shown.restart();
         }
     };
     const std::vector<DavClient::Response> responses = client.send(requests, sent);
-    progress(QString());
+    m_output.progress(QString());
 
     std::map<SyncPlan::Action::Kind, size_t> done;
     size_t failed = plan.held().size();
@@ -222,15 +203,15 @@ bool Publisher::send(DavClient& client, const SyncPlan& plan, size_t entries, Di
         if (!r.sent)
             unsent.push_back(i);
         else if (r.status == 412)
-            warn(QStringLiteral("%1 (%2): %3: %4; publish again to finish.")
+            m_output.warn(QStringLiteral("%1 (%2): %3: %4; publish again to finish.")
                      .arg(q.url.toDisplayString(), a.label, r.statusText(),
                           a.kind == SyncPlan::Action::Kind::Add ? QStringLiteral("a card of that name was added meanwhile")
                                                                 : QStringLiteral("the card changed on the server meanwhile")));
         else
-            warn(QStringLiteral("%1 (%2)").arg(client.failure(q.verb, q.url, r), a.label));
+            m_output.warn(QStringLiteral("%1 (%2)").arg(client.failure(q.verb, q.url, r), a.label));
     }
     if (!unsent.empty())
-        warn(QStringLiteral("%1 (%2 first): %3; publish again to finish.")
+        m_output.warn(QStringLiteral("%1 (%2 first): %3; publish again to finish.")
                  .arg(counted(unsent.size(), "card was not sent", "cards were not sent"), actions[unsent.front()].label,
                       responses[unsent.front()].failure));
     QString summary = QStringLiteral("%1: %2 added, %3 changed, %4 removed, %5 unchanged")
@@ -239,6 +220,6 @@ bool Publisher::send(DavClient& client, const SyncPlan& plan, size_t entries, Di
                                QString::number(done[SyncPlan::Action::Kind::Remove]), QString::number(plan.unchanged()));
     if (failed)
         summary += QStringLiteral("; %1 not done").arg(counted(failed, "card", "cards"));
-    print(summary + QStringLiteral(".\n"));
+    m_output.print(summary + QStringLiteral(".\n"));
     return failed == 0;
 }

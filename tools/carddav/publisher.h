@@ -2,6 +2,7 @@
 
 #include "tools/carddav/collectionscope.h"
 #include "tools/carddav/davclient.h"
+#include "tools/carddav/commandoutput.h"
 #include "tools/carddav/directorystate.h"
 #include "tools/carddav/syncplan.h"
 #include "tools/formats/contactcard.h"
@@ -54,13 +55,7 @@ private:
     void showPlan(const SyncPlan& plan, size_t entries);
     void warnHeld(const SyncPlan& plan);
 
-    void print(const QString& text);
-    void progress(const QString& text);
-    void warn(const QString& message);
-
-    QIODevice& m_out;
-    QIODevice& m_err;
-    bool m_progress;
+    CommandOutput m_output;
     std::optional<CollectionScope> m_scope;
     QString m_user;
 };

@@ -60,26 +60,8 @@ void settle(std::vector<DirectoryState::Book::Link>& links, const std::vector<Di
 } // namespace
 
 Syncer::Syncer(QIODevice& out, QIODevice& err, bool progress)
-    : m_out(out)
-    , m_err(err)
-    , m_progress(progress)
+    : m_output(out, err, QStringLiteral("sync"), progress)
 {
-}
-
-void Syncer::print(const QString& text)
-{
-    m_out.write(text.toUtf8());
-}
-
-void Syncer::progress(const QString& text)
-{
-    if (m_progress)
-        m_err.write((QStringLiteral("\r\033[K") + text).toUtf8());
-}
-
-void Syncer::warn(const QString& message)
-{
-    m_err.write(QStringLiteral("quorvelin-tool sync: %1\n").arg(message).toUtf8());
 }
 
 std::vector<TwoWayPlan::Entry> Syncer::entries(const Tree& tree, const QString& folder) const
@@ -118,15 +100,15 @@ int Syncer::run(const QString& file, DirectoryState& state, const Options& optio
         local = entries(Tree::load(database), options.folder);
     }
     DavClient client(options.user, options.password, options.timeout);
-    progress(QStringLiteral("sync: reading the address book"));
+    m_output.progress(QStringLiteral("sync: reading the address book"));
     try {
-        AddressBook(client, scope, [this](const QString& message) { warn(message); })
+        AddressBook(client, scope, [this](const QString& message) { m_output.warn(message); })
             .refresh(book, [](const QString&) { return true; });
     } catch (const ToolError&) {
-        progress(QString());
+        m_output.progress(QString());
         throw;
     }
-    progress(QString());
+    m_output.progress(QString());
     // What was read is kept, whatever happens next.
     state.save();
 
@@ -223,7 +205,7 @@ bool Syncer::applyToServer(DavClient& client, const CollectionScope& scope, cons
     for (const TwoWayPlan::CardWrite& w : plan.cardWrites) {
         const bool known = book.cards.contains(w.path);
         if (known && w.etag.isEmpty()) {
-            warn(QStringLiteral("%1 (%2): the server gave no valid ETag for this card, so it cannot be changed "
+            m_output.warn(QStringLiteral("%1 (%2): the server gave no valid ETag for this card, so it cannot be changed "
                                 "without risking a change made on the server meanwhile; it is left as it is.")
                      .arg(urlOf(w.path).toDisplayString(), w.label));
             continue;
@@ -237,7 +219,7 @@ bool Syncer::applyToServer(DavClient& client, const CollectionScope& scope, cons
     }
     for (const TwoWayPlan::CardRemoval& r : plan.cardRemovals) {
         if (r.etag.isEmpty()) {
-            warn(QStringLiteral("%1 (%2): the server gave no valid ETag for this card, so it cannot be removed "
+            m_output.warn(QStringLiteral("%1 (%2): the server gave no valid ETag for this card, so it cannot be removed "
                                 "safely; it is left as it is.")
                      .arg(urlOf(r.path).toDisplayString(), r.label));
             continue;
@@ -248,9 +230,9 @@ bool Syncer::applyToServer(DavClient& client, const CollectionScope& scope, cons
         writes.push_back(nullptr);
     }
     const std::vector<DavClient::Response> responses = client.send(requests, [&](size_t finished) {
-        progress(QStringLiteral("sync: %1 of %2 cards sent").arg(finished).arg(requests.size()));
+        m_output.progress(QStringLiteral("sync: %1 of %2 cards sent").arg(finished).arg(requests.size()));
     });
-    progress(QString());
+    m_output.progress(QString());
 
     bool all = requests.size() == plan.cardWrites.size() + plan.cardRemovals.size();
     for (size_t i = 0; i < requests.size(); ++i) {
@@ -266,10 +248,10 @@ bool Syncer::applyToServer(DavClient& client, const CollectionScope& scope, cons
         }
         all = false;
         if (r.status == 412)
-            warn(QStringLiteral("%1 (%2): %3: the card changed on the server meanwhile; sync again to finish.")
+            m_output.warn(QStringLiteral("%1 (%2): %3: the card changed on the server meanwhile; sync again to finish.")
                      .arg(requests[i].url.toDisplayString(), labels[i], r.statusText()));
         else
-            warn(QStringLiteral("%1 (%2)").arg(client.failure(requests[i].verb, requests[i].url, r), labels[i]));
+            m_output.warn(QStringLiteral("%1 (%2)").arg(client.failure(requests[i].verb, requests[i].url, r), labels[i]));
     }
     return all;
 }
@@ -278,19 +260,19 @@ void Syncer::report(const TwoWayPlan& plan, bool dryRun)
 {
     if (dryRun) {
         for (const TwoWayPlan::NewEntry& n : plan.newEntries)
-            print(QStringLiteral("add to the directory %1\n").arg(TwoWayPlan::label(n.name, n.number, n.folder)));
+            m_output.print(QStringLiteral("add to the directory %1\n").arg(TwoWayPlan::label(n.name, n.number, n.folder)));
         for (const TwoWayPlan::EntryChange& c : plan.entryChanges)
-            print(QStringLiteral("change in the directory %1 to %2\n")
+            m_output.print(QStringLiteral("change in the directory %1 to %2\n")
                       .arg(c.was, TwoWayPlan::label(c.entry.name, c.entry.number, c.entry.folder)));
         for (const TwoWayPlan::EntryRemoval& r : plan.entryRemovals)
-            print(QStringLiteral("remove from the directory %1\n")
+            m_output.print(QStringLiteral("remove from the directory %1\n")
                       .arg(TwoWayPlan::label(r.entry.name, r.entry.number, r.entry.folder)));
         for (const TwoWayPlan::CardWrite& w : plan.cardWrites)
-            print(QStringLiteral("PUT     %1  (%2)\n").arg(w.path.section(u'/', -1), w.label));
+            m_output.print(QStringLiteral("PUT     %1  (%2)\n").arg(w.path.section(u'/', -1), w.label));
         for (const TwoWayPlan::CardRemoval& r : plan.cardRemovals)
-            print(QStringLiteral("DELETE  %1  (%2)\n").arg(r.path.section(u'/', -1), r.label));
+            m_output.print(QStringLiteral("DELETE  %1  (%2)\n").arg(r.path.section(u'/', -1), r.label));
     }
-    print(QStringLiteral("%1Directory: %2 added, %3 changed, %4 removed. Address book: %5 cards written, %6 removed.%7\n")
+    m_output.print(QStringLiteral("%1Directory: %2 added, %3 changed, %4 removed. Address book: %5 cards written, %6 removed.%7\n")
               .arg(dryRun ? QStringLiteral("Would do: ") : QString())
               .arg(plan.newEntries.size())
               .arg(plan.entryChanges.size())
@@ -299,7 +281,7 @@ void Syncer::report(const TwoWayPlan& plan, bool dryRun)
               .arg(plan.cardRemovals.size())
               .arg(dryRun ? QStringLiteral(" Dry run: nothing was changed.") : QString()));
     for (const TwoWayPlan::Conflict& c : plan.conflicts)
-        print(QStringLiteral("Conflict: %1 in the directory, %2 in the address book: changed on both sides, left "
+        m_output.print(QStringLiteral("Conflict: %1 in the directory, %2 in the address book: changed on both sides, left "
                              "as they are; sync with --prefer directory or --prefer server to choose.\n")
                   .arg(c.directory, c.server));
 }

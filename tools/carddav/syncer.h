@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/carddav/commandoutput.h"
 #include "tools/carddav/directorystate.h"
 #include "tools/carddav/twowayplan.h"
 
@@ -50,11 +51,5 @@ private:
                        const std::vector<DirectoryState::Book::Link>& before, DirectoryState::Book& book);
     void report(const TwoWayPlan& plan, bool dryRun);
 
-    void print(const QString& text);
-    void progress(const QString& text);
-    void warn(const QString& message);
-
-    QIODevice& m_out;
-    QIODevice& m_err;
-    bool m_progress;
+    CommandOutput m_output;
 };
