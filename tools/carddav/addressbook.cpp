@@ -1,6 +1,5 @@
 #include "tools/carddav/addressbook.h"
 
-#include "tools/carddav/davxml.h"
 #include "tools/formats/toolerror.h"
 
 #include <QStringList>
@@ -61,6 +60,16 @@ void AddressBook::fail(const QByteArray& verb, const DavClient::Response& respon
     throw ToolError(m_client.failure(verb, m_scope.url(), response) + what + QStringLiteral(". Nothing was changed."));
 }
 
+void AddressBook::finish(DavXml::MultistatusReader& reader, const DavClient::Response& answer, const QString& what)
+{
+    try {
+        reader.finish();
+    } catch (const ToolError& error) {
+        throw ToolError(QStringLiteral("%1: %2%3: %4. Nothing was changed.")
+                            .arg(m_scope.url().toDisplayString(), answer.statusText(), what, error.message()));
+    }
+}
+
 std::optional<AddressBook::Listing> AddressBook::changesSince(const QString& token)
 {
     Listing listing;
@@ -88,12 +97,7 @@ std::optional<AddressBook::Listing> AddressBook::changesSince(const QString& tok
         return std::nullopt;
     if (!answer.failure.isEmpty() && reader.error().isEmpty())
         fail("REPORT", answer, QStringLiteral(" (the changes)"));
-    try {
-        reader.finish();
-    } catch (const ToolError& error) {
-        throw ToolError(QStringLiteral("%1: %2 (the changes): %3. Nothing was changed.")
-                            .arg(m_scope.url().toDisplayString(), answer.statusText(), error.message()));
-    }
+    finish(reader, answer, QStringLiteral(" (the changes)"));
     listing.token = reader.syncToken();
     return listing;
 }
@@ -129,11 +133,7 @@ AddressBook::Listing AddressBook::everything()
     // Stopped for its size or its time, or else for what the reader found.
     if (!answer.failure.isEmpty() && reader.error().isEmpty())
         fail("PROPFIND", answer, QString());
-    try {
-        reader.finish();
-    } catch (const ToolError& error) {
-        throw ToolError(QStringLiteral("%1: %2: %3. Nothing was changed.").arg(where, answer.statusText(), error.message()));
-    }
+    finish(reader, answer, QString());
     if (!addressBook.value_or(false))
         throw ToolError(QStringLiteral("%1: %2, but not an address book collection: give the address of a CardDAV "
                                        "address book. Nothing was changed.")
@@ -179,12 +179,7 @@ void AddressBook::fetch(DirectoryState::Book& book, const std::map<QString, QByt
         reportOutside();
         if (answer.status != 207 || (!answer.failure.isEmpty() && reader.error().isEmpty()))
             fail("REPORT", answer, QStringLiteral(" (reading the cards)"));
-        try {
-            reader.finish();
-        } catch (const ToolError& error) {
-            throw ToolError(QStringLiteral("%1: %2 (reading the cards): %3. Nothing was changed.")
-                                .arg(m_scope.url().toDisplayString(), answer.statusText(), error.message()));
-        }
+        finish(reader, answer, QStringLiteral(" (reading the cards)"));
         // A card gone since the listing is simply not there.
         for (const auto& [path, etag] : asked)
             changes.removed.insert(path);

@@ -2,6 +2,7 @@
 
 #include "tools/carddav/collectionscope.h"
 #include "tools/carddav/davclient.h"
+#include "tools/carddav/davxml.h"
 #include "tools/carddav/directorystate.h"
 
 #include <QString>
@@ -44,6 +45,9 @@ private:
     void skipOutside(const QString& href);
     void reportOutside();
     [[noreturn]] void fail(const QByteArray& verb, const DavClient::Response& response, const QString& what);
+    // The end of an answer read as it came; throws ToolError, naming `what`
+    // was asked for, when the document was cut short or broken.
+    void finish(DavXml::MultistatusReader& reader, const DavClient::Response& answer, const QString& what);
 
     DavClient& m_client;
     const CollectionScope& m_scope;
