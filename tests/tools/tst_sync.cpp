@@ -23,11 +23,14 @@ struct Run
     QString err;
 };
 
-Run sync(const QString& file, const QStringList& arguments)
+// `password`: in the environment, where an interactive user may keep it.
+Run sync(const QString& file, const QStringList& arguments, bool password = true)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QUORVELIN_CARDDAV_PASSWORD"), Password);
+    environment.remove(QStringLiteral("QUORVELIN_CARDDAV_PASSWORD"));
+    if (password)
+        environment.insert(QStringLiteral("QUORVELIN_CARDDAV_PASSWORD"), Password);
     process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());
     process.start(QStringLiteral(QUORVELIN_TOOL), QStringList{"--file", file, "sync"} + arguments);
@@ -79,6 +82,7 @@ private slots:
     void bothWays_data();
     void bothWays();
     void safeWhenCutOffOrForgotten();
+    void oneFolderUnattended();
 };
 
 void TestSync::bothWays_data()
@@ -207,6 +211,37 @@ void TestSync::safeWhenCutOffOrForgotten()
     QVERIFY2(r.out.startsWith("Directory: 0 added, 0 changed, 0 removed. Address book: 0 cards written"), qPrintable(r.out));
     QCOMPARE(server.etags(url).size(), 151);
     QCOMPARE(entries(book).size(), 151);
+}
+
+// One folder, as the timer syncs it: the password from the command named
+// the first time, nothing asked.
+void TestSync::oneFolderUnattended()
+{
+    DavServer server(User, Password);
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    const QUrl url = server.addressBook(QStringLiteral("work"));
+    QVERIFY(server.makeAddressBook(QStringLiteral("work")));
+    BookFile book;
+    book.add(1, "Work", 0, 0);
+    book.add(2, "Nora", 5550111, 1);
+    book.add(3, "Omar", 5550112, 0);
+    const QStringList first{url.toString(), "--user", User, "--folder", "/Work", "--password-command",
+                            "printf 'pw\\nnot this line\\n'"};
+
+    Run r = sync(book.path(), first + QStringList{"--dry-run"}, false);
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.contains(QRegularExpression("PUT .*\\(\"Nora\" 5550111 in /Work\\)")) && !r.out.contains("Omar"),
+             qPrintable(r.out));
+    QVERIFY(server.etags(url).isEmpty());
+    QCOMPARE(sync(book.path(), first, false).status, 0);
+    QCOMPARE(server.etags(url).size(), 1);
+
+    // A phone's contact without a category comes into the folder synced.
+    QCOMPARE(server.request("PUT", url.resolved(QUrl("zoe.vcf")), phoneCard("zoe", "FN:Zoe\r\nTEL:5550177\r\n")).status / 100,
+             2);
+    r = sync(book.path(), {"--unattended"}, false);
+    QVERIFY2(r.status == 0 && r.err.isEmpty(), qPrintable(r.err));
+    QCOMPARE(entries(book), (QStringList{"Nora|5550111|/Work", "Omar|5550112|/", "Zoe|5550177|/Work"}));
 }
 
 QTEST_GUILESS_MAIN(TestSync)
