@@ -4,6 +4,7 @@
 // and the cards as clients no one here wrote read them (vdirsyncer, khard).
 
 #include "bookfile.h"
+#include "toolrun.h"
 
 #include "harness/davserver.h"
 #include "tools/formats/entrymaker.h"
@@ -21,28 +22,11 @@ namespace {
 const QString User = QStringLiteral("ann");
 const QString Password = QStringLiteral("s3cret: ;\"x");
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = ToolRun;
 
-// With no terminal and no standard input, as in CI: nothing may wait for a user.
 Run run(const QString& program, const QStringList& arguments, const std::optional<QString>& password = Password)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QUORVELIN_CARDDAV_PASSWORD"));
-    if (password)
-        environment.insert(QStringLiteral("QUORVELIN_CARDDAV_PASSWORD"), *password);
-    process.setProcessEnvironment(environment);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    if (!process.waitForFinished(120'000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return ToolRun::of(program, arguments, password);
 }
 
 Run publish(const QStringList& arguments, const std::optional<QString>& password = Password)

@@ -3,6 +3,7 @@
 // makes them: plain requests on the cards.
 
 #include "bookfile.h"
+#include "toolrun.h"
 
 #include "harness/davserver.h"
 
@@ -16,28 +17,13 @@ namespace {
 const QString User = QStringLiteral("ann");
 const QString Password = QStringLiteral("pw");
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
+using Run = ToolRun;
 
 // `password`: in the environment, where an interactive user may keep it.
 Run sync(const QString& file, const QStringList& arguments, bool password = true)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QUORVELIN_CARDDAV_PASSWORD"));
-    if (password)
-        environment.insert(QStringLiteral("QUORVELIN_CARDDAV_PASSWORD"), Password);
-    process.setProcessEnvironment(environment);
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.start(QStringLiteral(QUORVELIN_TOOL), QStringList{"--file", file, "sync"} + arguments);
-    if (!process.waitForFinished(120'000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return ToolRun::of(QStringLiteral(QUORVELIN_TOOL), QStringList{"--file", file, "sync"} + arguments,
+                       password ? std::optional(Password) : std::nullopt);
 }
 
 // "name|number|folder" of every entry, sorted.
