@@ -6,6 +6,7 @@
 #include "toolrun.h"
 
 #include "harness/davserver.h"
+#include "store/filelock.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -200,7 +201,7 @@ void TestSync::safeWhenCutOffOrForgotten()
 }
 
 // One folder, as the timer syncs it: the password from the command named
-// the first time, nothing asked.
+// the first time, nothing asked, nothing said while the window has the file.
 void TestSync::oneFolderUnattended()
 {
     DavServer server(User, Password);
@@ -228,6 +229,15 @@ void TestSync::oneFolderUnattended()
     r = sync(book.path(), {"--unattended"}, false);
     QVERIFY2(r.status == 0 && r.err.isEmpty(), qPrintable(r.err));
     QCOMPARE(entries(book), (QStringList{"Nora|5550111|/Work", "Omar|5550112|/", "Zoe|5550177|/Work"}));
+
+    // While the window holds the file the timer's sync passes quietly; one
+    // run by hand says why it did nothing.
+    const store::FileLock window(book.path());
+    r = sync(book.path(), {"--unattended"}, false);
+    QVERIFY2(r.status == 0 && r.err.isEmpty(), qPrintable(r.err));
+    r = sync(book.path(), {}, false);
+    QCOMPARE(r.status, 2);
+    QVERIFY2(r.err.contains("is already open in another copy of Quorvelin"), qPrintable(r.err));
 }
 
 QTEST_GUILESS_MAIN(TestSync)
