@@ -50,6 +50,7 @@ private slots:
     void removalMeetsChange();
     void numbersLeaveTheirCards();
     void conflicts();
+    void foldersAreCategories();
     void matchedWithoutState();
     void rememberedExactly();
 };
@@ -121,6 +122,19 @@ void TestTwoWayPlan::conflicts()
     p = plan({nora(5550112)}, book, TwoWayPlan::Prefer::Server);
     QCOMPARE(p.entryChanges.size(), size_t(1));
     QCOMPARE(p.entryChanges[0].entry.number, 5550199);
+}
+
+void TestTwoWayPlan::foldersAreCategories()
+{
+    // Moved on the phone: the entry follows into the folder, made as needed.
+    TwoWayPlan p = plan({nora(5550111)}, agreed(Phone, card("p", "TEL:5550111\r\nCATEGORIES:Home,starred\r\n")));
+    QCOMPARE(p.entryChanges.size(), size_t(1));
+    QCOMPARE(p.entryChanges[0].entry.folder, QStringLiteral("/Home"));
+    // Moved here: the card's category follows, its others kept.
+    p = plan({{2, 7, QStringLiteral("Nora"), 5550111, QStringLiteral("/Work")}},
+             agreed(Phone, card("p", "TEL:5550111\r\nCATEGORIES:starred\r\n")));
+    QCOMPARE(p.cardWrites.size(), size_t(1));
+    QVERIFY2(p.cardWrites[0].text.contains("CATEGORIES:starred,/Work\r\n"), p.cardWrites[0].text.constData());
 }
 
 void TestTwoWayPlan::matchedWithoutState()
