@@ -2,6 +2,7 @@
 // against the least the database engine needs to do the same work, in the
 // same run on the same data, and prints the ratio of each pair.
 
+#include "bareconnection.h"
 #include "benchbook.h"
 #include "measure.h"
 #include "publishbench.h"
@@ -23,7 +24,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
-#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -60,12 +60,6 @@ struct Figure
     throw std::runtime_error(message.toStdString());
 }
 
-void require(bool condition, const QString& what)
-{
-    if (!condition)
-        fatal(what);
-}
-
 // The program shows an engine failure in a message box and ends; the
 // benchmark records such boxes instead, and any of them voids the run.
 void requireNoMessage(const char* during)
@@ -91,53 +85,9 @@ void copyFile(const QString& from, const QString& to)
     syncFile(to);
 }
 
-// A plain connection of the engine, as a program written straight against it
-// would hold one.
-class Connection
-{
-public:
-    explicit Connection(const QString& path)
-        : m_name(QStringLiteral("bench-%1").arg(++s_count))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
-        require(db.open(), QStringLiteral("cannot open %1: %2").arg(path, db.lastError().text()));
-    }
-    ~Connection()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    Connection(const Connection&) = delete;
-    Connection& operator=(const Connection&) = delete;
-
-    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
-
-    void exec(const QString& sql)
-    {
-        QSqlQuery query(db());
-        require(query.exec(sql), sql + QStringLiteral(": ") + query.lastError().text());
-    }
-
-    qint64 scalar(const QString& sql)
-    {
-        QSqlQuery query(db());
-        query.setForwardOnly(true);
-        require(query.exec(sql) && query.next(), sql + QStringLiteral(": ") + query.lastError().text());
-        return query.value(0).toLongLong();
-    }
-
-private:
-    static inline int s_count = 0;
-    QString m_name;
-};
-
 qint64 countRecords(const QString& path)
 {
-    Connection connection(path);
+    BareConnection connection(path);
     return connection.scalar(QStringLiteral("select count(*) from book"));
 }
 
@@ -218,7 +168,7 @@ public:
         clock.start();
         m_book = writeBenchBook(m_pristine);
         syncFile(m_pristine);
-        Connection connection(m_pristine);
+        BareConnection connection(m_pristine);
         const qint64 nameBytes = connection.scalar(QStringLiteral("select sum(length(cast(name as blob))) from book"));
         std::printf("# directory: %lld records (top level %d folders, %d entries), %.1f MB file, "
                     "names %.1f bytes on average, built in %.1f s\n",
@@ -241,7 +191,7 @@ public:
         syncFile(m_pristine);
         QStringList indexes;
         {
-            Connection connection(m_pristine);
+            BareConnection connection(m_pristine);
             QSqlQuery query(connection.db());
             require(query.exec(QStringLiteral("select name from sqlite_master where type='index' and tbl_name='book' "
                                               "order by name")),
@@ -353,7 +303,7 @@ private:
             closeForm(form);
 
             floor.push_back(millisecondsOf([&] {
-                Connection connection(m_pristine);
+                BareConnection connection(m_pristine);
                 QSqlQuery query(connection.db());
                 query.setForwardOnly(true);
                 require(query.exec(QStringLiteral("select max(code) as mm from book")), QStringLiteral("max"));
@@ -394,7 +344,7 @@ private:
 
     double timeListing(const QString& sql, qint64 folder, std::initializer_list<int> columns, qint64 expectRows)
     {
-        Connection connection(m_pristine);
+        BareConnection connection(m_pristine);
         return millisecondsOf([&] {
             QSqlQuery query(connection.db());
             query.setForwardOnly(true);
@@ -462,7 +412,7 @@ private:
 
             copyFile(m_pristine, m_floorFile);
             {
-                Connection connection(m_floorFile);
+                BareConnection connection(m_floorFile);
                 connection.exec(QStringLiteral("pragma synchronous=FULL"));
                 QSqlQuery query(connection.db());
                 require(query.prepare(QStringLiteral(
@@ -505,7 +455,7 @@ private:
                 // one, so that both meet the same disk: a commit costs a few
                 // syncs, and how long those take changes from second to
                 // second with whatever else the machine writes.
-                Connection connection(m_floorFile);
+                BareConnection connection(m_floorFile);
                 connection.exec(QStringLiteral("pragma synchronous=FULL"));
                 QSqlQuery insert(connection.db());
                 require(insert.prepare(QStringLiteral("insert into book (code, name, tel, parent) values (?, ?, ?, ?)")),
@@ -597,7 +547,7 @@ private:
             require(ok, QStringLiteral("the memory probe printed no figure"));
             program.push_back(double(bytes) / 1e6);
         }
-        Connection connection(m_pristine);
+        BareConnection connection(m_pristine);
         const qint64 raw = connection.scalar(
             QStringLiteral("select sum(length(cast(name as blob))) + sum(length(cast(tel as text))) from book "
                            "where tel<>0 and parent=%1")

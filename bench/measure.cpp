@@ -8,6 +8,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <stdexcept>
+
+void require(bool condition, const QString& what)
+{
+    if (!condition)
+        throw std::runtime_error(what.toStdString());
+}
 
 double median(std::vector<double> values)
 {

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QString>
 #include <QtGlobal>
 
 #include <vector>
+
+// A failure of the benchmark itself or of the program under it: the figures
+// would mean nothing, so the run stops (std::runtime_error, which main()
+// reports before its temporary folder goes).
+void require(bool condition, const QString& what);
 
 // With verbose on, every measurement also prints its wall and processor time
 // to stderr: a wall time far above the processor time means the run waited,

@@ -2,18 +2,16 @@
 
 #include "benchbook.h"
 #include "measure.h"
+#include "toolrun.h"
 
 #include "harness/davserver.h"
 #include "tools/carddav/davclient.h"
 #include "tools/carddav/publisher.h"
-#include "tools/cli/cli.h"
 #include "tools/directory/bookwriter.h"
 #include "tools/formats/contactcard.h"
 
-#include <QBuffer>
 #include <QRegularExpression>
 
-#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -21,23 +19,11 @@ namespace {
 const QString User = QStringLiteral("bench");
 const QString Password = QStringLiteral("bench-password");
 
-void require(bool condition, const QString& what)
-{
-    if (!condition)
-        throw std::runtime_error(what.toStdString());
-}
-
 // The command as a user runs it; its output, which must say it is done.
 QByteArray publish(const QString& file, const QUrl& url)
 {
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    Cli cli(out, err);
-    const int status = cli.run({QStringLiteral("quorvelin-tool"), QStringLiteral("--file"), file,
-                                QStringLiteral("publish"), url.toString(), QStringLiteral("--user"), User});
-    require(status == 0, QStringLiteral("publish failed: ") + QString::fromUtf8(err.data()));
-    return out.data();
+    return runTool({QStringLiteral("--file"), file, QStringLiteral("publish"), url.toString(), QStringLiteral("--user"),
+                    User});
 }
 
 } // namespace

@@ -1,23 +1,15 @@
 #include "readerbench.h"
 
 #include "measure.h"
+#include "toolrun.h"
 
-#include "tools/cli/cli.h"
 #include "tools/directory/bookwriter.h"
 
-#include <QBuffer>
 #include <QFile>
 
 #include <functional>
-#include <stdexcept>
 
 namespace {
-
-void require(bool condition, const QString& what)
-{
-    if (!condition)
-        throw std::runtime_error(what.toStdString());
-}
 
 // One import of `text` into a new, empty directory file, as a user runs it.
 double importMs(const QString& folder, const QByteArray& text, const char* suffix)
@@ -31,17 +23,7 @@ double importMs(const QString& folder, const QByteArray& text, const char* suffi
     require(file.open(QIODevice::WriteOnly) && file.write(text) == text.size(), QStringLiteral("cannot write ") + input);
     file.close();
 
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    Cli cli(out, err);
-    int status = -1;
-    const double ms = millisecondsOf([&] {
-        status = cli.run({QStringLiteral("quorvelin-tool"), QStringLiteral("--file"), book, QStringLiteral("import"),
-                          input});
-    });
-    require(status == 0, QStringLiteral("import failed: ") + QString::fromUtf8(err.data()));
-    return ms;
+    return millisecondsOf([&] { runTool({QStringLiteral("--file"), book, QStringLiteral("import"), input}); });
 }
 
 } // namespace

@@ -2,42 +2,23 @@
 
 #include "benchbook.h"
 #include "measure.h"
+#include "toolrun.h"
 
 #include "harness/davserver.h"
 #include "tools/carddav/davclient.h"
 #include "tools/carddav/davxml.h"
 #include "tools/carddav/directorystate.h"
-#include "tools/cli/cli.h"
 #include "tools/directory/bookwriter.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QRegularExpression>
 
-#include <stdexcept>
 
 namespace {
 
 const QString User = QStringLiteral("bench");
 const QString Password = QStringLiteral("bench-password");
 const QPair<QByteArray, QByteArray> Xml{"Content-Type", "application/xml; charset=utf-8"};
-
-void require(bool condition, const QString& what)
-{
-    if (!condition)
-        throw std::runtime_error(what.toStdString());
-}
-
-QByteArray sync(const QStringList& arguments)
-{
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    Cli cli(out, err);
-    const int status = cli.run(QStringList{QStringLiteral("quorvelin-tool")} + arguments);
-    require(status == 0, QStringLiteral("sync failed: ") + QString::fromUtf8(err.data()));
-    return out.data();
-}
 
 // A contact as a phone writes it: every third with a home number beside
 // the mobile one.
@@ -108,7 +89,7 @@ SyncBench::Result SyncBench::run(const QString& folder, int contacts)
     result.firstFloorMs = millisecondsOf(readAll);
     QByteArray summary;
     result.firstMs = millisecondsOf([&] {
-        summary = sync({QStringLiteral("--file"), file, QStringLiteral("sync"), url.toString(), QStringLiteral("--user"),
+        summary = runTool({QStringLiteral("--file"), file, QStringLiteral("sync"), url.toString(), QStringLiteral("--user"),
                         User, QStringLiteral("--region"), QStringLiteral("DE")});
     });
     const QString added = QStringLiteral("Directory: %1 added, 0 changed, 0 removed. Address book: 0 cards written, 0 removed.\n")
@@ -131,7 +112,7 @@ SyncBench::Result SyncBench::run(const QString& folder, int contacts)
     // logged them.
     const auto resync = [&](int changes, double& ms, int& requests) {
         const qsizetype logged = server.log().size();
-        ms = millisecondsOf([&] { summary = sync({QStringLiteral("--file"), file, QStringLiteral("sync")}); });
+        ms = millisecondsOf([&] { summary = runTool({QStringLiteral("--file"), file, QStringLiteral("sync")}); });
         const QString said =
             QStringLiteral("Directory: 0 added, %1 changed, 0 removed. Address book: 0 cards written, 0 removed.\n")
                 .arg(changes);

@@ -1,27 +1,19 @@
 #include "toolbench.h"
 
+#include "bareconnection.h"
 #include "measure.h"
+#include "toolrun.h"
 
-#include "tools/cli/cli.h"
 #include "tools/directory/bookwriter.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QHash>
-#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 
 #include <functional>
-#include <stdexcept>
 
 namespace {
-
-void require(bool condition, const QString& what)
-{
-    if (!condition)
-        throw std::runtime_error(what.toStdString());
-}
 
 // Every folder with its path, walked down from the top level (code 0, path "").
 const QString Folders = QStringLiteral(
@@ -46,50 +38,6 @@ const QString Detached = QStringLiteral(
     "select b.code from book b join reach on b.parent = reach.code where b.tel = 0) "
     "select count(*) from book where parent <> 0 and parent not in (select code from reach)");
 
-// A bare connection of the floor's own, closed when it goes.
-class Bare
-{
-public:
-    explicit Bare(const QString& path)
-        : m_name(QStringLiteral("toolbench-%1").arg(++s_count))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        db.setDatabaseName(path);
-        require(db.open(), QStringLiteral("cannot open %1: %2").arg(path, db.lastError().text()));
-    }
-    ~Bare()
-    {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_name, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_name);
-    }
-    Bare(const Bare&) = delete;
-    Bare& operator=(const Bare&) = delete;
-
-    QSqlQuery prepare(const QString& sql)
-    {
-        QSqlQuery q(QSqlDatabase::database(m_name, false));
-        q.setForwardOnly(true);
-        require(q.prepare(sql), sql + QStringLiteral(": ") + q.lastError().text());
-        return q;
-    }
-
-    QSqlQuery query(const QString& sql, const QVariantList& values = {})
-    {
-        QSqlQuery q = prepare(sql);
-        for (int i = 0; i < values.size(); ++i)
-            q.bindValue(i, values[i]);
-        require(q.exec(), sql + QStringLiteral(": ") + q.lastError().text());
-        return q;
-    }
-
-private:
-    static inline int s_count = 0;
-    QString m_name;
-};
-
 struct Row
 {
     QString path;
@@ -98,7 +46,7 @@ struct Row
 };
 
 // Every record with its folder's path: what export writes.
-std::vector<Row> rowsWithPaths(Bare& bare)
+std::vector<Row> rowsWithPaths(BareConnection& bare)
 {
     QSqlQuery q = bare.query(
         Folders + QStringLiteral("select folder.path, b.name, b.tel from folder join book b on b.parent = folder.code"));
@@ -111,19 +59,13 @@ std::vector<Row> rowsWithPaths(Bare& bare)
 // The tool as a user runs it, on `book`; its standard output.
 QByteArray tool(const QString& book, const QStringList& arguments)
 {
-    QBuffer out, err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    Cli cli(out, err);
-    const int status = cli.run(QStringList{QStringLiteral("quorvelin-tool"), QStringLiteral("--file"), book} + arguments);
-    require(status == 0, arguments.join(u' ') + QStringLiteral(" failed: ") + QString::fromUtf8(err.data()));
-    return out.data();
+    return runTool(QStringList{QStringLiteral("--file"), book} + arguments);
 }
 
 // The floor of find: the matches with their paths, and the damage count.
 void find(const QString& book, const QString& where, const QString& value)
 {
-    Bare bare(book);
+    BareConnection bare(book);
     QSqlQuery matches = bare.query(matchesWithPaths(where), {value});
     qint64 found = 0;
     for (; matches.next(); ++found)
@@ -169,7 +111,7 @@ std::vector<ToolBench::Result> ToolBench::run(const QString& book, const QString
              file.write(tool(book, {QStringLiteral("export")}));
          },
          [&] {
-             Bare bare(book);
+             BareConnection bare(book);
              QSqlQuery detached = bare.query(Detached);
              require(detached.next(), QStringLiteral("no count of detached records"));
              QByteArray text;
@@ -182,10 +124,10 @@ std::vector<ToolBench::Result> ToolBench::run(const QString& book, const QString
          [&] {
              std::vector<Row> rows;
              {
-                 Bare source(book);
+                 BareConnection source(book);
                  rows = rowsWithPaths(source);
              }
-             Bare bare(emptyBook(imported));
+             BareConnection bare(emptyBook(imported));
              bare.query(QStringLiteral("begin"));
              QSqlQuery insert = bare.prepare(QStringLiteral("insert into book (code, name, tel, parent) values (?, ?, ?, ?)"));
              QHash<QString, qint64> folders{{QString(), 0}};
@@ -204,7 +146,7 @@ std::vector<ToolBench::Result> ToolBench::run(const QString& book, const QString
          }},
         {"check", [&] { tool(book, {QStringLiteral("check")}); },
          [&] {
-             Bare bare(book);
+             BareConnection bare(book);
              for (const char* sql :
                   {"pragma integrity_check",
                    "select count(*) from book b where b.parent <> 0 and not exists "
