@@ -172,30 +172,33 @@ int ImportCommand::run(const QStringList& arguments)
         region = NumberReader::regionFromEnvironment();
     const QString target = requireFile();
 
-    QByteArray data;
-    if (input == u"-") {
-        if (!m_context.in)
-            return fail(QStringLiteral("no standard input to read."));
-        data = m_context.in->readAll();
-    } else {
-        QFile file(input);
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot read %1: %2").arg(input, file.errorString()));
-        data = file.readAll();
-    }
+    // Read all of it before anything is written; the file and its contacts
+    // go once the entries are made of them.
     const QString shown = input == u"-" ? QStringLiteral("<stdin>") : input;
-
-    // Read all of it before anything is written.
     ImportReport report;
     report.region = region;
-    std::vector<Contact> contacts;
-    try {
-        contacts = source->vcard ? VCardFormat::read(data, report) : CsvFormat::read(data, source->layout, report);
-    } catch (const FormatError& error) {
-        return fail(QStringLiteral("%1:%2: %3. Nothing was imported.").arg(shown).arg(error.line()).arg(error.message()));
+    std::vector<FlatRecord> records;
+    {
+        QByteArray data;
+        if (input == u"-") {
+            if (!m_context.in)
+                return fail(QStringLiteral("no standard input to read."));
+            data = m_context.in->readAll();
+        } else {
+            QFile file(input);
+            if (!file.open(QIODevice::ReadOnly))
+                return fail(QStringLiteral("cannot read %1: %2").arg(input, file.errorString()));
+            data = file.readAll();
+        }
+        std::vector<Contact> contacts;
+        try {
+            contacts = source->vcard ? VCardFormat::read(data, report) : CsvFormat::read(data, source->layout, report);
+        } catch (const FormatError& error) {
+            return fail(QStringLiteral("%1:%2: %3. Nothing was imported.").arg(shown).arg(error.line()).arg(error.message()));
+        }
+        const NumberReader numbers(region);
+        records = EntryMaker(numbers, report).entries(contacts);
     }
-    const NumberReader numbers(region);
-    const std::vector<FlatRecord> records = EntryMaker(numbers, report).entries(contacts);
 
     const auto where = [&](const ImportReport::Item& item) {
         const QString place = QStringLiteral("%1:%2: ").arg(shown).arg(item.line);

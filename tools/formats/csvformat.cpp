@@ -67,18 +67,21 @@ std::vector<Contact> CsvFormat::read(const QByteArray& data, std::optional<CsvLa
         report.add(ImportReport::Kind::Note, input.guessedFrom, QString(),
                    QStringLiteral("the text is not UTF-8; read as Windows-1252"));
     CsvReader reader(input.text, CsvReader::separatorOf(input.text));
-    std::vector<CsvReader::Record> records;
-    for (CsvReader::Record record; reader.next(record);)
-        records.push_back(std::move(record));
-    if (records.empty())
+    CsvReader::Record first;
+    if (!reader.next(first))
         throw FormatError(1, QStringLiteral("the file holds no rows"));
-
-    const CsvReader::Record& first = records.front();
     std::optional<CsvLayout> layout =
         first.problem.isEmpty() ? CsvLayout::fromHeader(first.fields, wanted) : std::nullopt;
     const bool header = layout.has_value();
-    if (!layout)
+    // Without a header, what the columns hold tells the layout: the rows are
+    // all read first. With one, each row becomes a contact as it is read.
+    std::vector<CsvReader::Record> records;
+    if (!header) {
+        records.push_back(first);
+        for (CsvReader::Record record; reader.next(record);)
+            records.push_back(std::move(record));
         layout = CsvLayout::fromContent(records, wanted);
+    }
     if (!layout) {
         QString seen = first.fields.join(u',');
         if (seen.size() > 120)
@@ -95,8 +98,7 @@ std::vector<Contact> CsvFormat::read(const QByteArray& data, std::optional<CsvLa
     report.source = CsvLayout::describe(layout->kind());
 
     std::vector<Contact> contacts;
-    for (size_t i = header || layout->skipsFirst() ? 1 : 0; i < records.size(); ++i) {
-        const CsvReader::Record& record = records[i];
+    const auto take = [&](const CsvReader::Record& record) {
         if (!record.problem.isEmpty())
             report.add(ImportReport::Kind::Skipped, record.line, QString(), record.problem);
         else if (record.fields.size() != layout->width())
@@ -104,6 +106,12 @@ std::vector<Contact> CsvFormat::read(const QByteArray& data, std::optional<CsvLa
                        QStringLiteral("%1 fields where %2 were expected").arg(record.fields.size()).arg(layout->width()));
         else
             contacts.push_back(layout->contact(record));
+    };
+    if (header) {
+        for (CsvReader::Record record; reader.next(record);)
+            take(record);
     }
+    for (size_t i = layout->skipsFirst() ? 1 : 0; i < records.size(); ++i)
+        take(records[i]);
     return contacts;
 }

@@ -78,36 +78,42 @@ QString CsvReader::readField(Record& record)
         if (record.problem.isEmpty())
             record.problem = text;
     };
+    // Text is taken a run at a time, up to the next quote or the field's end.
+    const QStringView text(m_text);
     QString value;
-    if (m_pos < m_text.size() && m_text[m_pos] == u'"') {
-        ++m_pos;
+    if (m_pos < text.size() && text[m_pos] == u'"') {
+        qsizetype run = ++m_pos;
         for (;;) {
-            if (m_pos >= m_text.size()) {
+            if (m_pos >= text.size()) {
+                value += text.sliced(run);
                 problem(QStringLiteral("a quoted field opened here is never closed"));
                 return value;
             }
-            const QChar c = m_text[m_pos];
+            const QChar c = text[m_pos];
             if (c == u'"') {
-                if (m_pos + 1 < m_text.size() && m_text[m_pos + 1] == u'"') {
+                value += text.sliced(run, m_pos - run);
+                if (m_pos + 1 < text.size() && text[m_pos + 1] == u'"') {
                     value += u'"';
                     m_pos += 2;
+                    run = m_pos;
                     continue;
                 }
                 ++m_pos;
                 break;
             }
-            if (c == u'\n' || (c == u'\r' && !(m_pos + 1 < m_text.size() && m_text[m_pos + 1] == u'\n')))
+            if (c == u'\n' || (c == u'\r' && !(m_pos + 1 < text.size() && text[m_pos + 1] == u'\n')))
                 ++m_line;
-            value += c;
             ++m_pos;
         }
-        if (m_pos < m_text.size() && m_text[m_pos] != m_separator && !atLineEnd())
+        if (m_pos < text.size() && text[m_pos] != m_separator && !atLineEnd())
             problem(QStringLiteral("text after the closing quote of a field"));
     }
-    while (m_pos < m_text.size() && m_text[m_pos] != m_separator && !atLineEnd()) {
-        if (m_text[m_pos] == u'"')
+    const qsizetype run = m_pos;
+    while (m_pos < text.size() && text[m_pos] != m_separator && !atLineEnd()) {
+        if (text[m_pos] == u'"')
             problem(QStringLiteral("a quote inside a field that does not start with one"));
-        value += m_text[m_pos++];
+        ++m_pos;
     }
+    value += text.sliced(run, m_pos - run);
     return value;
 }
