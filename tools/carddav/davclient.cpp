@@ -158,14 +158,9 @@ struct DavClient::Exchange
     }
 };
 
-QString DavClient::Response::statusText() const
-{
-    return reason.isEmpty() ? QString::number(status) : QStringLiteral("%1 %2").arg(QString::number(status), reason);
-}
-
 DavClient::DavClient(const QString& user, const QString& password, int timeoutSeconds)
-    : m_multi(std::make_unique<Multi>())
-    , m_user(user)
+    : DavTransport(user)
+    , m_multi(std::make_unique<Multi>())
     , m_authorization(user, password)
     , m_timeoutSeconds(timeoutSeconds)
 {
@@ -192,7 +187,7 @@ bool DavClient::start(Exchange& e)
     QList<QPair<QByteArray, QByteArray>> headers = request.headers;
     // No "Expect: 100-continue": a body is sent at once, and only once.
     headers.append(qMakePair(QByteArray("Expect"), QByteArray()));
-    if (!m_user.isEmpty()) {
+    if (!user().isEmpty()) {
         if (const auto authorization = m_authorization.header(request.verb, request.url)) {
             headers.append(qMakePair(QByteArray("Authorization"), *authorization));
             e.authorised = true;
@@ -284,7 +279,7 @@ bool DavClient::finish(Exchange& e, int result)
         break;
     }
     e.timedOut = result == CURLE_OPERATION_TIMEDOUT;
-    if (response.failure.isEmpty() && response.status == 401 && e.attempt == 0 && !m_user.isEmpty()
+    if (response.failure.isEmpty() && response.status == 401 && e.attempt == 0 && !user().isEmpty()
         && m_authorization.challenge(e.wwwAuthenticate) && (!e.authorised || m_authorization.stale())) {
         ++e.attempt;
         return !start(e);
@@ -292,11 +287,6 @@ bool DavClient::finish(Exchange& e, int result)
     *e.response = response;
     e.release();
     return true;
-}
-
-DavClient::Response DavClient::send(const Request& request)
-{
-    return send(std::vector<Request>{request}).front();
 }
 
 std::vector<DavClient::Response> DavClient::send(const std::vector<Request>& requests,
@@ -349,29 +339,6 @@ std::vector<DavClient::Response> DavClient::send(const std::vector<Request>& req
             curl_multi_poll(m_multi->handle, nullptr, 0, 1000, nullptr);
     }
     return responses;
-}
-
-QString DavClient::failure(const QByteArray& verb, const QUrl& url, const Response& response) const
-{
-    const QString where = QStringLiteral("%1 %2").arg(QString::fromLatin1(verb), url.toDisplayString());
-    if (response.status == 0)
-        return QStringLiteral("%1: %2").arg(where, response.failure);
-    QString why;
-    if (!response.failure.isEmpty())
-        why = response.failure;
-    else if (response.status == 401)
-        why = m_user.isEmpty() ? QStringLiteral("the server asks for a user name and password; give --user NAME")
-                               : QStringLiteral("the server refused the user name %1 or its password").arg(m_user);
-    else if (response.status == 403)
-        why = QStringLiteral("the server does not let %1 do this").arg(m_user.isEmpty() ? QStringLiteral("anyone") : m_user);
-    else if (response.status == 404)
-        why = QStringLiteral("there is nothing at this address");
-    else if (response.status >= 300 && response.status <= 399 && !response.location.isEmpty())
-        why = QStringLiteral("the server sends clients on to %1; use that address if it is the address book")
-                  .arg(CollectionScope::printable(url.resolved(QUrl(response.location)).toString(QUrl::RemoveUserInfo | QUrl::FullyEncoded)));
-    else
-        why = QStringLiteral("the server did not do it");
-    return QStringLiteral("%1: %2: %3").arg(where, response.statusText(), why);
 }
 
 std::optional<QString> DavClient::refusal(const QUrl& url)

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "tools/carddav/davtransport.h"
 #include "tools/carddav/httpauthorization.h"
 
 #include <QByteArray>
-#include <QList>
-#include <QPair>
 #include <QString>
 #include <QUrl>
 
@@ -20,35 +19,12 @@
 // size, every request in time, no header value that could end its line, and
 // a request that changes something never sent a second time behind the
 // caller's back.
-class DavClient
+class DavClient : public DavTransport
 {
 public:
     // Generous for any real address book; a listing is read as it arrives,
     // so memory does not grow with it.
     static constexpr qint64 MaxAnswerBytes = 64 * 1024 * 1024;
-
-    struct Request
-    {
-        QByteArray verb;
-        QUrl url;
-        QByteArray body;
-        QList<QPair<QByteArray, QByteArray>> headers;
-        // Where the body of a successful (2xx) answer goes as it arrives;
-        // returning false stops the request. Without it the body is dropped.
-        std::function<bool(QByteArrayView)> read = {};
-    };
-
-    struct Response
-    {
-        int status = 0; // 0: no answer came, and `failure` says why
-        QString reason; // printable
-        QString location; // where a redirection points, as the server wrote it
-        QString failure;  // why the request failed or was stopped
-        bool sent = true; // false when it was never sent
-        QByteArray etag;  // of what a PUT stored, when the server says and it is a valid one
-
-        QString statusText() const; // "404 Not Found"
-    };
 
     // The credentials answer a server that asks for them (Basic or Digest),
     // once for each request, so that a server refusing them answers 401
@@ -59,16 +35,11 @@ public:
     DavClient(const DavClient&) = delete;
     DavClient& operator=(const DavClient&) = delete;
 
-    Response send(const Request& request);
-    // The responses in the order of `requests`; `progress` hears how many
-    // have finished after each one. Once one has run out of time, the
-    // server is taken to be stuck: those not yet started are not sent.
+    using DavTransport::send;
+    // Once one request has run out of time, the server is taken to be
+    // stuck: those not yet started are not sent.
     std::vector<Response> send(const std::vector<Request>& requests,
-                               const std::function<void(size_t finished)>& progress = {});
-
-    // What went wrong with a request, for a message: "VERB URL: status:
-    // why", the server's words made printable.
-    QString failure(const QByteArray& verb, const QUrl& url, const Response& response) const;
+                               const std::function<void(size_t finished)>& progress = {}) override;
 
     // Why nothing may be sent to `url`: plain http:// carries the password
     // and the directory as they are, so it is for this computer only.
@@ -86,7 +57,6 @@ private:
 
     struct Multi;
     std::unique_ptr<Multi> m_multi;
-    QString m_user;
     HttpAuthorization m_authorization;
     int m_timeoutSeconds;
 };
