@@ -50,8 +50,10 @@ ContactCard::ContactCard(const QString& uid, const FlatRecord& entry)
     // as it was typed, in whichever order it puts names.
     m_text += VCardText::folded(QStringLiteral("N:;%1;;;").arg(name));
     m_text += VCardText::folded(QStringLiteral("TEL;TYPE=VOICE:%1").arg(entry.tel));
-    m_text += VCardText::folded(QStringLiteral("CATEGORIES:")
-                                + VCardText::escaped(VCardText::printable(FolderPath::format(entry.path))));
+    // The top level is no group: a phone would show one named "/".
+    if (!entry.path.isEmpty())
+        m_text += VCardText::folded(QStringLiteral("CATEGORIES:")
+                                    + VCardText::escaped(VCardText::printable(FolderPath::format(entry.path))));
     m_text += "END:VCARD\r\n";
     m_meaning = meaning(m_text);
 }

@@ -8,7 +8,8 @@
 
 // One telephone entry as a vCard 3.0 card for an address book server, the
 // version every CardDAV server and client reads: UID, FN and N from the name,
-// TEL, and the folder path in CATEGORIES as export writes it.
+// TEL, and the folder path in CATEGORIES as export writes it (none for the
+// top level).
 class ContactCard
 {
 public:
