@@ -1,5 +1,6 @@
 #include "tools/carddav/addressbook.h"
 
+#include "tools/carddav/davclient.h"
 #include "tools/formats/toolerror.h"
 
 #include <QStringList>
@@ -33,7 +34,7 @@ struct AddressBook::Listing
     bool complete = false; // every member, not only the changed ones
 };
 
-AddressBook::AddressBook(DavClient& client, const CollectionScope& scope, std::function<void(const QString&)> warn)
+AddressBook::AddressBook(DavTransport& client, const CollectionScope& scope, std::function<void(const QString&)> warn)
     : m_client(client)
     , m_scope(scope)
     , m_warn(std::move(warn))
@@ -55,12 +56,12 @@ void AddressBook::reportOutside()
     m_outside = 0;
 }
 
-void AddressBook::fail(const QByteArray& verb, const DavClient::Response& response, const QString& what)
+void AddressBook::fail(const QByteArray& verb, const DavTransport::Response& response, const QString& what)
 {
     throw ToolError(m_client.failure(verb, m_scope.url(), response) + what + QStringLiteral(". Nothing was changed."));
 }
 
-void AddressBook::finish(DavXml::MultistatusReader& reader, const DavClient::Response& answer, const QString& what)
+void AddressBook::finish(DavXml::MultistatusReader& reader, const DavTransport::Response& answer, const QString& what)
 {
     try {
         reader.finish();
@@ -85,7 +86,7 @@ std::optional<AddressBook::Listing> AddressBook::changesSince(const QString& tok
         else if (!r.collection)
             listing.members[path] = {*at, r.etag.toUtf8()};
     });
-    const DavClient::Response answer =
+    const DavTransport::Response answer =
         m_client.send({"REPORT", m_scope.url(), DavXml::syncCollection(token), {{"Depth", "0"}, {"Content-Type", XmlType}},
                        [&](QByteArrayView data) { return reader.feed(data); }});
     reportOutside();
@@ -119,7 +120,7 @@ AddressBook::Listing AddressBook::everything()
             listing.members.try_emplace(at->path(QUrl::FullyDecoded), Listing::Member{*at, r.etag.toUtf8()});
         }
     });
-    const DavClient::Response answer =
+    const DavTransport::Response answer =
         m_client.send({"PROPFIND", m_scope.url(), DavXml::propfind(), {{"Depth", "1"}, {"Content-Type", XmlType}},
                        [&](QByteArrayView data) { return reader.feed(data); }});
     reportOutside();
@@ -160,8 +161,14 @@ void AddressBook::fetch(DirectoryState::Book& book, const std::map<QString, QByt
                 return skipOutside(r.href);
             const auto it = asked.find(at->path(QUrl::FullyDecoded));
             // A card not asked for is not taken.
-            if (it == asked.end() || !succeeded(r.status) || !r.addressData)
+            if (it == asked.end())
                 return;
+            if (!succeeded(r.status) || !r.addressData) {
+                changes.unreadable[it->first] = succeeded(r.status) ? QStringLiteral("the answer held no card")
+                                                                    : QStringLiteral("answered %1").arg(r.status);
+                asked.erase(it);
+                return;
+            }
             // The card's own ETag, else the listing's; one that is no entity
             // tag is none, and the card is read again next time.
             QByteArray etag = r.etag.toUtf8();
@@ -173,16 +180,17 @@ void AddressBook::fetch(DirectoryState::Book& book, const std::map<QString, QByt
             changes.changed.insert(it->first);
             asked.erase(it);
         });
-        const DavClient::Response answer =
+        const DavTransport::Response answer =
             m_client.send({"REPORT", m_scope.url(), DavXml::multiget(hrefs), {{"Depth", "0"}, {"Content-Type", XmlType}},
                            [&](QByteArrayView data) { return reader.feed(data); }});
         reportOutside();
         if (answer.status != 207 || (!answer.failure.isEmpty() && reader.error().isEmpty()))
             fail("REPORT", answer, QStringLiteral(" (reading the cards)"));
         finish(reader, answer, QStringLiteral(" (reading the cards)"));
-        // A card gone since the listing is simply not there.
+        // Left out of the answer: gone since the listing, or a server that
+        // could not find it just then. Only a listing says it is gone.
         for (const auto& [path, etag] : asked)
-            changes.removed.insert(path);
+            changes.unreadable[path] = QStringLiteral("left out of the server's answer");
     }
 }
 
@@ -220,7 +228,9 @@ AddressBook::Changes AddressBook::refresh(DirectoryState::Book& book,
         read.cards.erase(path);
         changes.changed.erase(path);
     }
-    read.token = listing->token;
+    // The token covers every card it listed: kept only once each was read.
+    if (changes.unreadable.empty())
+        read.token = listing->token;
     book = std::move(read);
     return changes;
 }

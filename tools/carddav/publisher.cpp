@@ -63,18 +63,26 @@ bool Publisher::run(const QString& file, const Options& options)
 
     const std::vector<ContactCard> wanted = cards(file, options.folder);
     DirectoryState state(file);
-    DirectoryState::Book& book = state.book(m_scope->url().toString());
+    DirectoryState::Book& book = state.book(m_scope->identity());
     DavClient client(m_user, options.password, options.timeout);
     const QString prefix = cardPrefix(file);
     m_output.progress(QStringLiteral("publish: reading the address book"));
+    AddressBook::Changes changes;
     try {
-        AddressBook(client, *m_scope, [this](const QString& message) { m_output.warn(message); })
-            .refresh(book, [&](const QString& name) { return ours(prefix, name); });
+        changes = AddressBook(client, *m_scope, [this](const QString& message) { m_output.warn(message); })
+                      .refresh(book, [&](const QString& name) { return ours(prefix, name); });
     } catch (const ToolError&) {
         m_output.progress(QString());
         throw;
     }
     m_output.progress(QString());
+    // Sent all the same: a change to a card read last in another state is
+    // refused by its ETag.
+    for (const auto& [path, why] : changes.unreadable) {
+        QUrl url = m_scope->url();
+        url.setPath(path, QUrl::DecodedMode);
+        m_output.warn(QStringLiteral("%1: could not be read (%2); publish again to finish.").arg(url.toDisplayString(), why));
+    }
 
     std::vector<SyncPlan::Remote> remote;
     for (const auto& [path, card] : book.cards) {
@@ -84,12 +92,13 @@ bool Publisher::run(const QString& file, const Options& options)
             remote.push_back({url.fileName(QUrl::FullyDecoded), url, card.etag, card.text});
     }
     const SyncPlan plan(wanted, remote);
-    bool done = true;
+    bool done = changes.unreadable.empty();
     if (options.dryRun)
         showPlan(plan, wanted.size());
     else
-        done = send(client, plan, wanted.size(), book);
-    state.save();
+        done = send(client, plan, wanted.size(), book) && done;
+    if (!options.dryRun)
+        state.save();
     return done;
 }
 
