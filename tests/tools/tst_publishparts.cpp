@@ -183,11 +183,11 @@ void TestPublishParts::cardFieldsChangeOnlyTheirOwn()
     QCOMPARE(fields.numbers().size(), size_t(2));
     QCOMPARE(fields.numbers()[0].digits, std::optional<qint64>(301234567));
     QCOMPARE(fields.numbers()[0].kind, QStringLiteral("Praxis"));
-    QCOMPARE(fields.folder(), QStringLiteral("/Work"));
+    QCOMPARE(fields.folder(), QStringList{"Work"});
 
     fields.setNumber(1, 1717654321);
     fields.removeNumber(0);
-    fields.setFolder(QStringLiteral("/Home"));
+    fields.setFolder({"Home"});
     fields.setName(QStringLiteral("Nora\rEllis"));
     const QString text = QString::fromUtf8(fields.text());
     for (const char* line : {"TEL;TYPE=CELL:+49 171 7654321\r\n", "CATEGORIES:/Home,starred\r\n",

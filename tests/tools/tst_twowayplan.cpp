@@ -19,25 +19,32 @@ QString card(const QString& uid, const QString& lines)
     return QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%1\r\nFN:Nora\r\n%2END:VCARD\r\n").arg(uid, lines);
 }
 
+// An entry and a number of a card as both sides last agreed.
+Link link(qint64 code, const QString& path, int tel, qint64 number, const QString& name = QStringLiteral("Nora"),
+          const QStringList& folder = {})
+{
+    return {code, path, tel, name, number, folder, QString::number(number), folder};
+}
+
 // Nora, 5550111 at the top, as both sides last agreed, linked to `path`.
 DirectoryState::Book agreed(const QString& path, const QString& text)
 {
     DirectoryState::Book book;
     if (!text.isEmpty())
         book.cards[path] = {"\"1\"", text};
-    book.links.push_back({2, path, 0, QStringLiteral("Nora"), 5550111, QStringLiteral("/")});
+    book.links.push_back(link(2, path, 0, 5550111));
     return book;
 }
 
 TwoWayPlan plan(const std::vector<TwoWayPlan::Entry>& entries, const DirectoryState::Book& book,
                 TwoWayPlan::Prefer prefer = TwoWayPlan::Prefer::Neither)
 {
-    return TwoWayPlan(entries, book, {QStringLiteral("/book/"), QStringLiteral("quorvelin-x-"), QString(), prefer});
+    return TwoWayPlan(entries, book, {QStringLiteral("/book/"), QStringLiteral("quorvelin-x-"), QString(), QString(), prefer});
 }
 
 TwoWayPlan::Entry nora(qint64 number)
 {
-    return {2, 7, QStringLiteral("Nora"), number, QStringLiteral("/")};
+    return {2, 7, QStringLiteral("Nora"), number, {}};
 }
 
 } // namespace
@@ -81,9 +88,10 @@ void TestTwoWayPlan::numbersLeaveTheirCards()
 {
     // A phone's card keeps its other number and its e-mail; the entry of
     // the number left follows it to its new place on the card.
-    DirectoryState::Book book = agreed(Phone, card("p", "TEL:5550111\r\nTEL:5550122\r\nEMAIL:n@example.com\r\n"));
-    book.links.push_back({3, Phone, 1, QStringLiteral("Nora"), 5550122, QStringLiteral("/")});
-    TwoWayPlan p = plan({{3, 8, QStringLiteral("Nora"), 5550122, QStringLiteral("/")}}, book);
+    DirectoryState::Book book;
+    book.cards[Phone] = {"\"1\"", card("p", "TEL:5550111\r\nTEL:5550122\r\nEMAIL:n@example.com\r\n")};
+    book.links = {link(2, Phone, 0, 5550111, "Nora (other)"), link(3, Phone, 1, 5550122, "Nora (other 2)")};
+    TwoWayPlan p = plan({{3, 8, QStringLiteral("Nora (other 2)"), 5550122, {}}}, book);
     QCOMPARE(p.cardWrites.size(), size_t(1));
     QVERIFY(!p.cardWrites[0].text.contains("5550111"));
     QVERIFY(p.cardWrites[0].text.contains("EMAIL:n@example.com"));
@@ -129,9 +137,9 @@ void TestTwoWayPlan::foldersAreCategories()
     // Moved on the phone: the entry follows into the folder, made as needed.
     TwoWayPlan p = plan({nora(5550111)}, agreed(Phone, card("p", "TEL:5550111\r\nCATEGORIES:Home,starred\r\n")));
     QCOMPARE(p.entryChanges.size(), size_t(1));
-    QCOMPARE(p.entryChanges[0].entry.folder, QStringLiteral("/Home"));
+    QCOMPARE(p.entryChanges[0].entry.folder, QStringList{"Home"});
     // Moved here: the card's category follows, its others kept.
-    p = plan({{2, 7, QStringLiteral("Nora"), 5550111, QStringLiteral("/Work")}},
+    p = plan({{2, 7, QStringLiteral("Nora"), 5550111, {"Work"}}},
              agreed(Phone, card("p", "TEL:5550111\r\nCATEGORIES:starred\r\n")));
     QCOMPARE(p.cardWrites.size(), size_t(1));
     QVERIFY2(p.cardWrites[0].text.contains("CATEGORIES:starred,/Work\r\n"), p.cardWrites[0].text.constData());
@@ -145,8 +153,7 @@ void TestTwoWayPlan::matchedWithoutState()
     book.cards[Phone] = {"\"1\"", card("p", "TEL:5550111\r\n")};
     book.cards[Made] = {"\"2\"", QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:quorvelin-x-2\r\nFN:Renamed\r\n"
                                                 "TEL:5550133\r\nEND:VCARD\r\n")};
-    const TwoWayPlan p = plan({{1, 6, QStringLiteral("Nora"), 5550111, QStringLiteral("/")},
-                               {2, 7, QStringLiteral("Omar"), 5550133, QStringLiteral("/")}},
+    const TwoWayPlan p = plan({{1, 6, QStringLiteral("Nora"), 5550111, {}}, {2, 7, QStringLiteral("Omar"), 5550133, {}}},
                               book, TwoWayPlan::Prefer::Directory);
     QVERIFY(p.newEntries.empty() && p.entryRemovals.empty() && p.cardRemovals.empty());
     QCOMPARE(p.cardWrites.size(), size_t(1));

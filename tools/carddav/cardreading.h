@@ -7,20 +7,21 @@
 #include <vector>
 
 // What sync reads of a card, with the numbers of one region: the name, the
-// numbers with their kinds, the folder. Remembered beside the card's text, it
-// spares reading every card again while the card is unchanged.
+// numbers with their kinds, the categories. Remembered beside the card's
+// text, it spares reading every card again while the card is unchanged.
 struct CardReading
 {
     struct Number
     {
         std::optional<qint64> digits; // as the directory stores it; none for sip:, an e-mail, "*21#"
         QString kind;                 // "mobile", "home", a label of the card's own; empty when none
+        QString text;                 // as the card writes it
         bool operator==(const Number&) const = default;
     };
 
     QString region;
     QString name;
     std::vector<Number> numbers;
-    QStringList folder; // the first CATEGORIES value as a path; empty when none
+    QStringList categories; // every CATEGORIES value, in order
     bool operator==(const CardReading&) const = default;
 };

@@ -25,6 +25,18 @@ CollectionScope::CollectionScope(const QUrl& collection)
     m_url.setPath(m_path, QUrl::DecodedMode);
 }
 
+QString CollectionScope::identity() const
+{
+    QString path = m_path;
+    while (path.endsWith(QStringLiteral("//")))
+        path.chop(1);
+    const QString scheme = m_url.scheme().toLower();
+    const int port = portOf(m_url);
+    const bool usual = port == (scheme == u"https" ? 443 : 80);
+    return QStringLiteral("%1://%2%3%4")
+        .arg(scheme, m_url.host(QUrl::FullyDecoded).toLower(), usual ? QString() : u':' + QString::number(port), path);
+}
+
 std::optional<QUrl> CollectionScope::resolve(const QString& href) const
 {
     if (href.isEmpty() || std::any_of(href.begin(), href.end(), isControl))

@@ -18,6 +18,10 @@ public:
     explicit CollectionScope(const QUrl& collection);
 
     const QUrl& url() const { return m_url; }
+    // The address book however its URL is written: scheme and host in lower
+    // case, no default port, the path decoded and ending in one "/". What is
+    // remembered of an address book is kept under it.
+    QString identity() const;
 
     // The address `href` names when it is the collection or lies inside it,
     // with the collection's own scheme, host and port; nullopt otherwise.

@@ -1,6 +1,7 @@
 #include "tools/carddav/contactfields.h"
 
 #include "tools/formats/contactcard.h"
+#include "tools/formats/entrymaker.h"
 #include "tools/formats/folderpath.h"
 #include "tools/formats/importreport.h"
 #include "tools/formats/numberreader.h"
@@ -10,8 +11,11 @@
 #include "tools/formats/vcardtext.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
+
+using Parameter = VCardProperty::Parameter;
 
 // The value of the first property of that name, made where the card has none.
 void setFirst(VCard& card, QStringView name, const QString& value)
@@ -22,13 +26,84 @@ void setFirst(VCard& card, QStringView name, const QString& value)
     if (it != properties.end())
         it->setValue(value);
     else
-        properties.emplace_back(QString(), name.toString(), QList<VCardProperty::Parameter>(), value);
+        properties.emplace_back(QString(), name.toString(), QList<Parameter>(), value);
 }
 
 bool isVersion4(const VCard& card)
 {
     const VCardProperty* version = card.first(u"VERSION");
     return version && version->text().trimmed() == u"4.0";
+}
+
+// Which CATEGORIES value places a card within `scope`.
+std::optional<qsizetype> placing(const QStringList& categories, const QString& scope)
+{
+    for (qsizetype i = 0; i < categories.size(); ++i) {
+        if (VCardFormat::isSystemGroup(categories[i]))
+            continue;
+        if (scope.isEmpty())
+            return i;
+        const QStringList path = FolderPath::parse(categories[i]);
+        if (!path.isEmpty() && path.first() == scope)
+            return i;
+    }
+    return std::nullopt;
+}
+
+QStringList words(const QString& text)
+{
+    return text.split(u' ', Qt::SkipEmptyParts);
+}
+
+// N for a new name: the old parts, where the old name read them in order and
+// the new one has as many words in each; else the whole name as the given
+// name.
+QString structuredName(const VCardProperty* n, const QString& was, const QString& name)
+{
+    const QString whole = QStringLiteral(";%1;;;").arg(VCardText::escaped(name));
+    if (!n)
+        return whole;
+    // family;given;additional;prefix;suffix, read as prefix given additional family suffix.
+    const QStringList parts = n->components(u';');
+    constexpr std::array<qsizetype, 5> Read{3, 1, 2, 0, 4};
+    std::array<qsizetype, 5> counts{};
+    QStringList wasWords;
+    for (size_t i = 0; i < Read.size(); ++i) {
+        const QStringList w = words(parts.value(Read[i]));
+        counts[i] = w.size();
+        wasWords += w;
+    }
+    const QStringList newWords = words(name);
+    if (wasWords.isEmpty() || wasWords != words(was) || newWords.size() != wasWords.size())
+        return whole;
+    QStringList result(5);
+    qsizetype at = 0;
+    for (size_t i = 0; i < Read.size(); ++i) {
+        result[Read[i]] = VCardText::escaped(newWords.mid(at, counts[i]).join(u' '));
+        at += counts[i];
+    }
+    return result.join(u';');
+}
+
+// The kinds TYPE names, as the tool reads them.
+struct Kind
+{
+    QStringView kind;
+    QStringView type;
+};
+constexpr std::array<Kind, 6> Kinds{{{u"mobile", u"CELL"},
+                                     {u"home", u"HOME"},
+                                     {u"work", u"WORK"},
+                                     {u"fax", u"FAX"},
+                                     {u"pager", u"PAGER"},
+                                     {u"main", u"MAIN"}}};
+
+// A TYPE value that gives a number its kind, as against VOICE, PREF, TEXT.
+bool namesKind(const QString& type)
+{
+    const QString upper = type.trimmed().toUpper();
+    return upper == u"IPHONE" || upper.startsWith(u"X-")
+           || std::any_of(Kinds.begin(), Kinds.end(), [&](const Kind& k) { return upper == k.type; });
 }
 
 } // namespace
@@ -39,16 +114,16 @@ ContactFields::ContactFields(const QString& text, const QString& region, const s
 {
     if (remembered && remembered->region == region) {
         m_reading = *remembered;
-        m_folder = FolderPath::format(m_reading.folder);
+        m_remembered = true;
     } else {
         reread();
     }
 }
 
-ContactFields ContactFields::made(const QString& uid, const QString& name, qint64 number, const QString& folder,
+ContactFields ContactFields::made(const QString& uid, const QString& name, qint64 number, const QStringList& folder,
                                   const QString& region)
 {
-    const ContactCard card(uid, {FolderPath::parse(folder), name, number, 0});
+    const ContactCard card(uid, {folder, name, number, 0});
     ContactFields fields(QString::fromUtf8(card.text()), region);
     fields.setNumber(0, number);
     return fields;
@@ -69,22 +144,30 @@ VCard& ContactFields::card() const
 
 void ContactFields::reread()
 {
+    m_remembered = false;
     ImportReport ignored;
     const Contact contact = VCardFormat::contact(card(), ignored);
     m_reading.region = m_region;
     m_reading.name = contact.name.chosen();
-    m_reading.folder = contact.folder;
-    m_folder = FolderPath::format(contact.folder);
+    const VCardProperty* categories = card().first(u"CATEGORIES");
+    m_reading.categories = categories ? categories->components(u',') : QStringList();
     const NumberReader reader(m_region);
     m_reading.numbers.clear();
     for (const Contact::Phone& phone : contact.phones)
-        m_reading.numbers.push_back({reader.read(phone.text).value, phone.kind});
+        m_reading.numbers.push_back({reader.read(phone.text).value, phone.kind, phone.text});
 }
 
 QString ContactFields::uid() const
 {
     const VCardProperty* uid = card().first(u"UID");
     return uid ? uid->text() : QString();
+}
+
+QStringList ContactFields::folder(const QString& scope) const
+{
+    if (const auto at = placing(m_reading.categories, scope))
+        return FolderPath::parse(m_reading.categories[*at]);
+    return scope.isEmpty() ? QStringList() : QStringList{scope};
 }
 
 bool ContactFields::holdsNothingElse() const
@@ -97,13 +180,58 @@ bool ContactFields::holdsNothingElse() const
                        [](const VCardProperty& p) { return p.isValid() && owned.contains(p.name()); });
 }
 
+std::vector<QString> ContactFields::marks() const
+{
+    // Most cards have one number, which needs no mark.
+    if (std::count_if(numbers().begin(), numbers().end(), [](const Number& n) { return n.digits; }) < 2)
+        return std::vector<QString>(numbers().size());
+    QStringList kinds;
+    std::vector<size_t> readable;
+    for (size_t i = 0; i < numbers().size(); ++i) {
+        if (numbers()[i].digits) {
+            kinds.append(numbers()[i].kind);
+            readable.push_back(i);
+        }
+    }
+    const QStringList marks = EntryMaker::marks(kinds);
+    std::vector<QString> byTel(numbers().size());
+    for (qsizetype k = 0; k < marks.size(); ++k)
+        byTel[readable[size_t(k)]] = marks[k];
+    return byTel;
+}
+
+std::vector<QString> ContactFields::entryNames() const
+{
+    const std::vector<QString> own = marks();
+    std::vector<QString> names(numbers().size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (!numbers()[i].digits)
+            continue;
+        if (name().trimmed().isEmpty())
+            names[i] = numbers()[i].text.trimmed();
+        else
+            names[i] = own[i].isEmpty() ? name() : QStringLiteral("%1 (%2)").arg(name(), own[i]);
+    }
+    return names;
+}
+
+ContactFields::EntryName ContactFields::splitEntryName(const QString& entryName, const QString& mark)
+{
+    const QString suffix = QStringLiteral(" (%1)").arg(mark);
+    if (!mark.isEmpty() && entryName.endsWith(suffix) && entryName.size() > suffix.size())
+        return {entryName.chopped(suffix.size()), mark};
+    const qsizetype open = entryName.lastIndexOf(u" (");
+    if (open > 0 && entryName.endsWith(u')'))
+        return {entryName.left(open), entryName.sliced(open + 2).chopped(1)};
+    return {entryName, std::nullopt};
+}
+
 void ContactFields::setName(const QString& name)
 {
-    const QString value = VCardText::escaped(VCardText::printable(name));
-    setFirst(card(), u"FN", value);
-    // The whole name as the given name, as publish writes it: a phone that
-    // builds the shown name from N shows it as typed.
-    setFirst(card(), u"N", QStringLiteral(";%1;;;").arg(value));
+    const QString shown = VCardText::printable(name);
+    const QString n = structuredName(card().first(u"N"), m_reading.name, shown);
+    setFirst(card(), u"FN", VCardText::escaped(shown));
+    setFirst(card(), u"N", n);
     reread();
 }
 
@@ -139,6 +267,59 @@ void ContactFields::setNumber(size_t index, qint64 digits)
     reread();
 }
 
+void ContactFields::setKind(size_t index, const QString& kind)
+{
+    std::vector<VCardProperty>& properties = card().properties();
+    if (telAt(index) == properties.size())
+        return;
+    // The old kind's label goes with it.
+    QString group = properties[telAt(index)].group();
+    if (!group.isEmpty()) {
+        std::erase_if(properties, [&](const VCardProperty& p) {
+            return p.isValid() && p.name() == u"X-ABLABEL" && p.group().compare(group, Qt::CaseInsensitive) == 0;
+        });
+    }
+    const size_t at = telAt(index);
+    const VCardProperty& tel = properties[at];
+    QList<Parameter> parameters;
+    for (const Parameter& p : tel.parameters()) {
+        if (p.name == u"ENCODING" || p.name == u"CHARSET")
+            continue;
+        QStringList kept;
+        for (const QString& type : p.name == u"TYPE" ? p.value.split(u',') : QStringList{p.value}) {
+            if (p.name != u"TYPE" || !namesKind(type))
+                kept.append(type);
+        }
+        if (!kept.isEmpty())
+            parameters.append({p.name, kept.join(u',')});
+    }
+    const auto known = std::find_if(Kinds.begin(), Kinds.end(), [&](const Kind& k) {
+        return kind.trimmed().compare(k.kind, Qt::CaseInsensitive) == 0;
+    });
+    QString label;
+    if (known != Kinds.end()) {
+        const QString type = known->type.toString();
+        parameters.append({QStringLiteral("TYPE"), isVersion4(card()) ? type.toLower() : type});
+    } else if (kind.trimmed().compare(u"other", Qt::CaseInsensitive) != 0) {
+        label = kind;
+    }
+    if (!label.isEmpty() && group.isEmpty()) {
+        // The first itemN no property of the card uses.
+        for (int n = 1; group.isEmpty(); ++n) {
+            const QString candidate = QStringLiteral("item%1").arg(n);
+            if (std::none_of(properties.begin(), properties.end(), [&](const VCardProperty& p) {
+                    return p.group().compare(candidate, Qt::CaseInsensitive) == 0;
+                }))
+                group = candidate;
+        }
+    }
+    properties[at] = VCardProperty(label.isEmpty() ? tel.group() : group, QStringLiteral("TEL"), parameters, tel.value());
+    if (!label.isEmpty())
+        properties.insert(properties.begin() + qsizetype(at) + 1,
+                          VCardProperty(group, QStringLiteral("X-ABLabel"), {}, VCardText::escaped(VCardText::printable(label))));
+    reread();
+}
+
 void ContactFields::removeNumber(size_t index)
 {
     std::vector<VCardProperty>& properties = card().properties();
@@ -159,10 +340,10 @@ void ContactFields::addNumber(qint64 digits)
 {
     std::vector<VCardProperty>& properties = card().properties();
     const bool version4 = isVersion4(card());
-    const QList<VCardProperty::Parameter> parameters =
-        version4 ? QList<VCardProperty::Parameter>{{QStringLiteral("VALUE"), QStringLiteral("uri")},
-                                                   {QStringLiteral("TYPE"), QStringLiteral("voice")}}
-                 : QList<VCardProperty::Parameter>{{QStringLiteral("TYPE"), QStringLiteral("VOICE")}};
+    const QList<Parameter> parameters =
+        version4 ? QList<Parameter>{{QStringLiteral("VALUE"), QStringLiteral("uri")},
+                                    {QStringLiteral("TYPE"), QStringLiteral("voice")}}
+                 : QList<Parameter>{{QStringLiteral("TYPE"), QStringLiteral("VOICE")}};
     // After the card's other numbers, where a person reading it looks.
     const size_t last = numbers().empty() ? properties.size() : telAt(numbers().size() - 1) + 1;
     properties.insert(properties.begin() + qsizetype(last),
@@ -170,24 +351,19 @@ void ContactFields::addNumber(qint64 digits)
     reread();
 }
 
-void ContactFields::setFolder(const QString& folder)
+void ContactFields::setFolder(const QStringList& folder, const QString& scope)
 {
-    const QStringList path = FolderPath::parse(folder);
     std::vector<VCardProperty>& properties = card().properties();
     const auto it = std::find_if(properties.begin(), properties.end(),
                                  [](const VCardProperty& p) { return p.isValid() && p.name() == u"CATEGORIES"; });
     QStringList values = it == properties.end() ? QStringList() : it->components(u',');
-    // The value the folder was read from, the others (Google's groups, a
-    // phone's own) left as they are.
-    const auto was = std::find_if(values.begin(), values.end(), [&](const QString& v) {
-        return !m_reading.folder.isEmpty() && FolderPath::parse(v) == m_reading.folder;
-    });
-    if (path.isEmpty() && was != values.end())
-        values.erase(was);
-    else if (!path.isEmpty() && was != values.end())
-        *was = FolderPath::format(path);
-    else if (!path.isEmpty())
-        values.append(FolderPath::format(path));
+    const std::optional<qsizetype> at = placing(values, scope);
+    if (folder.isEmpty() && at)
+        values.removeAt(*at);
+    else if (!folder.isEmpty() && at)
+        values[*at] = FolderPath::format(folder);
+    else if (!folder.isEmpty())
+        values.append(FolderPath::format(folder));
     QStringList escaped;
     for (const QString& v : values)
         escaped.append(VCardText::escaped(VCardText::printable(v)));
@@ -196,8 +372,7 @@ void ContactFields::setFolder(const QString& folder)
     else if (it != properties.end())
         it->setValue(escaped.join(u','));
     else if (!escaped.isEmpty())
-        properties.emplace_back(QString(), QStringLiteral("CATEGORIES"), QList<VCardProperty::Parameter>(),
-                                escaped.join(u','));
+        properties.emplace_back(QString(), QStringLiteral("CATEGORIES"), QList<Parameter>(), escaped.join(u','));
     reread();
 }
 

@@ -3,6 +3,7 @@
 #include "tools/carddav/cardreading.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -13,7 +14,13 @@ class VCard;
 // What sync reads of a card and changes on it: the name, the numbers with
 // their kinds, the folder, the UID. Changes touch only those properties;
 // every other line of the card (e-mail, photo, address, notes, unknown X-
-// properties, groups, parameters) is written back as it was.
+// properties, groups, parameters, categories of the phone's own) is written
+// back as it was.
+//
+// Folders are read within a scope: the name of the folder a sync is limited
+// to (its top), or empty for the whole directory. The card's folder is its
+// first CATEGORIES value that is no address book's own group and, under a
+// scope, lies inside it; a card without one is at the top of the scope.
 class ContactFields
 {
 public:
@@ -26,7 +33,7 @@ public:
     ContactFields(const QString& text, const QString& region,
                   const std::optional<CardReading>& remembered = std::nullopt);
     // A new card, as the tool makes it for an entry.
-    static ContactFields made(const QString& uid, const QString& name, qint64 number, const QString& folder,
+    static ContactFields made(const QString& uid, const QString& name, qint64 number, const QStringList& folder,
                               const QString& region);
     ~ContactFields();
     ContactFields(ContactFields&&) noexcept;
@@ -37,24 +44,51 @@ public:
     const QString& name() const { return m_reading.name; }
     // Every TEL, in the card's order.
     const std::vector<Number>& numbers() const { return m_reading.numbers; }
-    // The first CATEGORIES value read as a folder path ("/Work/Sales"), as
-    // import reads it; "/" when there is none.
-    const QString& folder() const { return m_folder; }
+    QStringList folder(const QString& scope = QString()) const;
     // Nothing on the card but what the tool writes: removing its last
     // number leaves nothing a person put there.
     bool holdsNothingElse() const;
 
-    // FN, and N as the tool writes it: the whole name as the given name.
+    // What tells each number from the card's others, by TEL index: its
+    // kind, as import marks it (EntryMaker::marks). Empty for a TEL that
+    // holds no number, and for a card's only number.
+    std::vector<QString> marks() const;
+    // The names of the entries for its numbers, by TEL index, as import
+    // names them: the card's name with the number's mark; a card without a
+    // name names each entry by its number.
+    std::vector<QString> entryNames() const;
+    // The name of an entry for one of several numbers as a card takes it:
+    // the contact's name, and the number's mark where the name ends in one
+    // ("Carmen Ruiz (boat)"). `mark`: the one the number has now, which may
+    // itself hold brackets; empty for a number new to the card.
+    struct EntryName
+    {
+        QString contact;
+        std::optional<QString> mark;
+    };
+    static EntryName splitEntryName(const QString& entryName, const QString& mark = QString());
+
+    // FN, and N: split as before where the new name splits the same way
+    // (the same number of words in each part), else the whole name as the
+    // given name, as publish writes it.
     void setName(const QString& name);
     // The TEL keeps its TYPE and its label.
     void setNumber(size_t index, qint64 digits);
+    // The TEL's kind: a known one ("mobile", "home", "work", "fax", "pager",
+    // "main") as its TYPE, "other" as none, any other as a label of its own
+    // (item1.X-ABLabel, which Apple's and Android's clients read).
+    void setKind(size_t index, const QString& kind);
     // The TEL goes, and with it what its group holds (Apple's label).
     void removeNumber(size_t index);
     void addNumber(qint64 digits);
-    void setFolder(const QString& folder);
+    // The one CATEGORIES value that places the card becomes `folder`, or
+    // goes for the top; the others are kept. No value is ever "/".
+    void setFolder(const QStringList& folder, const QString& scope = QString());
 
     QByteArray text() const;
     const CardReading& reading() const { return m_reading; }
+    // The reading is the one it was given, the text unread.
+    bool remembered() const { return m_remembered; }
 
 private:
     // The card, read from the text when first needed.
@@ -69,5 +103,5 @@ private:
     mutable std::unique_ptr<VCard> m_card;
     QString m_region;
     CardReading m_reading;
-    QString m_folder;
+    bool m_remembered = false;
 };

@@ -1,5 +1,6 @@
 #include "tools/carddav/directorystate.h"
 
+#include "tools/formats/folderpath.h"
 #include "tools/formats/toolerror.h"
 
 #include <QCryptographicHash>
@@ -17,22 +18,35 @@ QJsonObject toJson(const CardReading& reading)
 {
     QJsonArray numbers;
     for (const CardReading::Number& n : reading.numbers)
-        numbers.append(QJsonObject{{"digits", n.digits ? QJsonValue(*n.digits) : QJsonValue()}, {"kind", n.kind}});
+        numbers.append(QJsonObject{
+            {"digits", n.digits ? QJsonValue(*n.digits) : QJsonValue()}, {"kind", n.kind}, {"text", n.text}});
     return {{"region", reading.region},
             {"name", reading.name},
-            {"folder", QJsonArray::fromStringList(reading.folder)},
+            {"categories", QJsonArray::fromStringList(reading.categories)},
             {"numbers", numbers}};
 }
 
-CardReading readingFrom(const QJsonObject& o)
+QStringList strings(const QJsonValue& array)
 {
-    CardReading reading{o["region"].toString(), o["name"].toString(), {}, {}};
-    for (const QJsonValue& v : o["folder"].toArray())
-        reading.folder.append(v.toString());
+    QStringList list;
+    for (const QJsonValue& v : array.toArray())
+        list.append(v.toString());
+    return list;
+}
+
+// None where an older version wrote less than is read now: the card is read
+// again.
+std::optional<CardReading> readingFrom(const QJsonObject& o)
+{
+    if (!o["categories"].isArray())
+        return std::nullopt;
+    CardReading reading{o["region"].toString(), o["name"].toString(), {}, strings(o["categories"])};
     for (const QJsonValue& v : o["numbers"].toArray()) {
+        if (!v["text"].isString())
+            return std::nullopt;
         const QJsonValue digits = v["digits"];
-        reading.numbers.push_back(
-            {digits.isDouble() ? std::optional(digits.toInteger()) : std::nullopt, v["kind"].toString()});
+        reading.numbers.push_back({digits.isDouble() ? std::optional(digits.toInteger()) : std::nullopt,
+                                   v["kind"].toString(), v["text"].toString()});
     }
     return reading;
 }
@@ -48,9 +62,24 @@ QJsonObject toJson(const DirectoryState::Book& book)
     }
     QJsonArray links;
     for (const DirectoryState::Book::Link& l : book.links)
-        links.append(QJsonObject{{"code", l.code},     {"path", l.path},     {"tel", l.tel},
-                                 {"name", l.name},     {"number", l.number}, {"folder", l.folder}});
-    return {{"token", book.token}, {"cards", cards}, {"links", links}};
+        links.append(QJsonObject{{"code", l.code},
+                                 {"path", l.path},
+                                 {"tel", l.tel},
+                                 {"name", l.name},
+                                 {"number", l.number},
+                                 {"folder", FolderPath::format(l.folder)},
+                                 {"telText", l.telText},
+                                 {"cardFolder", FolderPath::format(l.cardFolder)},
+                                 {"agreed", l.agreed},
+                                 {"confirmed", l.confirmed}});
+    const DirectoryState::Book::Removals& r = book.removals;
+    return {{"token", book.token},
+            {"cards", cards},
+            {"links", links},
+            {"removals", QJsonObject{{"links", r.links},
+                                     {"fromDirectory", r.fromDirectory},
+                                     {"fromServer", r.fromServer},
+                                     {"since", r.since}}}};
 }
 
 DirectoryState::Book bookFrom(const QJsonObject& o)
@@ -62,14 +91,19 @@ DirectoryState::Book bookFrom(const QJsonObject& o)
         const QJsonObject c = it.value().toObject();
         const QJsonValue reading = c["reading"];
         book.cards[it.key()] = {c["etag"].toString().toLatin1(), c["text"].toString(),
-                                reading.isObject() ? std::optional(readingFrom(reading.toObject())) : std::nullopt};
+                                reading.isObject() ? readingFrom(reading.toObject()) : std::nullopt};
     }
     for (const QJsonValue& v : o["links"].toArray()) {
         const QJsonObject l = v.toObject();
+        const QStringList folder = FolderPath::parse(l["folder"].toString());
         // As integers: a double holds no more than 15 digits exactly.
         book.links.push_back({l["code"].toInteger(), l["path"].toString(), l["tel"].toInt(), l["name"].toString(),
-                              l["number"].toInteger(), l["folder"].toString()});
+                              l["number"].toInteger(), folder, l["telText"].toString(),
+                              l.contains("cardFolder") ? FolderPath::parse(l["cardFolder"].toString()) : folder,
+                              l["agreed"].toBool(true), l["confirmed"].toBool()});
     }
+    const QJsonObject r = o["removals"].toObject();
+    book.removals = {r["links"].toInt(-1), r["fromDirectory"].toInt(), r["fromServer"].toInt(), r["since"].toString()};
     return book;
 }
 
@@ -124,9 +158,9 @@ DirectoryState::DirectoryState(const QString& directoryFile)
 
 DirectoryState::~DirectoryState() = default;
 
-DirectoryState::Book& DirectoryState::book(const QString& url)
+DirectoryState::Book& DirectoryState::book(const QString& identity)
 {
-    return m_books[url];
+    return m_books[identity];
 }
 
 void DirectoryState::save()

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QLockFile>
 #include <QString>
+#include <QStringList>
 
 #include <map>
 #include <memory>
@@ -33,18 +34,37 @@ public:
         };
         struct Link
         {
-            qint64 code = 0;    // the entry
-            QString path;       // the card
-            int tel = 0;        // which of the card's TEL lines, in order
-            QString name;       // the entry as both sides had it
+            qint64 code = 0; // the entry
+            QString path;    // the card
+            int tel = 0;     // which of the card's TEL lines, in order
+            // The entry as both sides last agreed, as the directory holds it...
+            QString name;
             qint64 number = 0;
-            QString folder;     // the entry's folder path, "/" for the top level
+            QStringList folder; // from the top level; empty for the top
+            // ...and as the card held it: its TEL as written (empty in what
+            // older versions remembered) and the folder its categories gave.
+            QString telText;
+            QStringList cardFolder;
+            bool agreed = true;     // false: matched, with nothing agreed yet
+            bool confirmed = false; // linked when removals were last confirmed
             bool operator==(const Link&) const = default;
+        };
+        // What sync removed on either side since removals were last
+        // confirmed (--force) or first counted: no series of syncs takes
+        // more than half of what was linked then.
+        struct Removals
+        {
+            int links = -1; // linked then; -1 before the first count
+            int fromDirectory = 0;
+            int fromServer = 0;
+            QString since; // the date, for messages
+            bool operator==(const Removals&) const = default;
         };
 
         QString token; // the server's sync token, when it keeps them
         std::map<QString, Card> cards; // by path
         std::vector<Link> links;
+        Removals removals;
         bool operator==(const Book&) const = default;
     };
 
@@ -73,7 +93,9 @@ public:
     // name its state file and the cards made from it.
     static QString id(const QString& directoryFile);
 
-    Book& book(const QString& url);
+    // `identity` as CollectionScope gives it: the same address book
+    // however its URL is written.
+    Book& book(const QString& identity);
     std::optional<Settings> lastSync() const { return m_lastSync; }
     void setLastSync(const Settings& settings) { m_lastSync = settings; }
 

@@ -1,150 +1,337 @@
 #include "tools/carddav/twowayplan.h"
 
 #include "tools/carddav/contactfields.h"
+#include "tools/formats/folderpath.h"
+#include "tools/formats/numberreader.h"
 
-#include <map>
+#include <algorithm>
 #include <optional>
-#include <set>
 
 namespace {
 
-using Link = DirectoryState::Book::Link;
+using Link = TwoWayPlan::Link;
+using Entry = TwoWayPlan::Entry;
+using Number = std::pair<QString, int>; // a card's path, and which of its TEL lines
+constexpr int Gone = -1;                // a link's `tel` once its number is not on the card
 
-struct Values
-{
-    QString name;
-    qint64 number = 0;
-    QString folder;
-    bool operator==(const Values&) const = default;
-};
+struct Decision;
 
 // A card of the address book as the plan reads and changes it.
 struct Card
 {
+    Card(ContactFields&& read, const QByteArray& etag, bool unreadable)
+        : fields(std::move(read))
+        , etag(etag)
+        , unreadable(unreadable)
+    {
+    }
+
     ContactFields fields;
     QByteArray etag;
+    bool unreadable = false;
+    // As read, before the plan changes anything.
+    QString name;
+    std::vector<QString> kinds;
+    std::vector<QString> marks;
+    std::vector<QString> entryNames;
+    QStringList folder;
+    std::vector<bool> claimed; // by TEL line: a link holds it
+
     bool changed = false;
-    std::set<size_t> removed; // numbers to take off, by their index before any is
-    size_t added = 0;         // numbers put on after the others
+    std::vector<size_t> removed; // TEL lines to take off, as the card was read
+    size_t confirmedRemoved = 0;
+    std::optional<QString> renamed;       // the contact's name one entry gave it
+    std::optional<QStringList> moved;     // the folder one entry gave it
+    const Decision* movedBy = nullptr;    // that entry's decision
+    // Once the plan's changes are made.
+    std::vector<QString> finalNames;
+    QStringList finalFolder;
 
-    // The numbers that make entries, those about to be removed left out.
-    size_t readable() const
+    // Whether `mark` names the kind of the number at `tel` as read: its
+    // mark, or its kind where the mark has a count added ("mobile 2").
+    bool hasKind(size_t tel, const QString& mark) const
     {
-        const std::vector<ContactFields::Number>& numbers = fields.numbers();
-        size_t n = 0;
-        for (size_t i = 0; i < numbers.size(); ++i)
-            n += numbers[i].digits && !removed.contains(i) ? 1 : 0;
-        return n;
+        return mark == marks[tel] || mark == (kinds[tel].isEmpty() ? QStringLiteral("other") : kinds[tel]);
+    }
+    // Whether an entry's name says what the card said of the number at
+    // `tel` when read: the name it gives it, or the contact's name with
+    // the number's kind.
+    bool names(size_t tel, const QString& entryName) const
+    {
+        if (entryName == entryNames[tel])
+            return true;
+        if (marks[tel].isEmpty())
+            return false;
+        const ContactFields::EntryName split = ContactFields::splitEntryName(entryName, marks[tel]);
+        return split.contact == name && split.mark && hasKind(tel, *split.mark);
     }
 
-    // Where the number at `index` will be once the removals are made.
-    size_t finalIndex(size_t index) const
+    bool holds(int tel) const
     {
-        return index - size_t(std::distance(removed.begin(), removed.lower_bound(index)));
+        return tel >= 0 && size_t(tel) < fields.numbers().size() && fields.numbers()[size_t(tel)].digits;
     }
-
-    // An entry's values as the number at `index` gives them: the card's
-    // name, with the number's kind when the card has several numbers.
-    std::optional<Values> values(size_t index) const
+    // Where the TEL line `tel` is once the removed ones are gone.
+    int finalIndex(int tel) const
     {
-        const std::vector<ContactFields::Number>& numbers = fields.numbers();
-        if (index >= numbers.size() || !numbers[index].digits || removed.contains(index))
-            return std::nullopt;
-        QString name = fields.name();
-        if (readable() > 1 && !numbers[index].kind.isEmpty())
-            name = QStringLiteral("%1 (%2)").arg(name, numbers[index].kind);
-        return Values{name, *numbers[index].digits, fields.folder()};
-    }
-
-    // Takes the entry's values onto the number at `index`, changing only
-    // what differs from what the card gives it now.
-    void take(size_t index, const Values& local, const Values& remote)
-    {
-        if (local.name != remote.name) {
-            // "Anna Berger (mobile)" names Anna Berger's mobile number: the
-            // card's name is what comes before the kind.
-            const QString kind = fields.numbers()[index].kind; // a copy: setName reads the card again
-            const QString suffix = QStringLiteral(" (%1)").arg(kind);
-            fields.setName(readable() > 1 && !kind.isEmpty() && local.name.endsWith(suffix)
-                               ? local.name.chopped(suffix.size())
-                               : local.name);
-        }
-        if (local.number != remote.number)
-            fields.setNumber(index, local.number);
-        if (local.folder != remote.folder)
-            fields.setFolder(local.folder);
-        changed = true;
+        return tel - int(std::lower_bound(removed.begin(), removed.end(), size_t(tel)) - removed.begin());
     }
 };
 
-Values valuesOf(const TwoWayPlan::Entry& e)
+// How one field of a linked entry goes.
+enum class Way { Keep, Push, Take, Conflict };
+
+Way way(bool localChanged, bool remoteChanged, bool equal, TwoWayPlan::Prefer prefer)
 {
-    return {e.name, e.number, e.folder};
+    if (!localChanged && !remoteChanged)
+        return Way::Keep;
+    if (!remoteChanged)
+        return Way::Push;
+    if (!localChanged || equal)
+        return equal ? Way::Keep : Way::Take;
+    switch (prefer) {
+    case TwoWayPlan::Prefer::Directory:
+        return Way::Push;
+    case TwoWayPlan::Prefer::Server:
+        return Way::Take;
+    case TwoWayPlan::Prefer::Neither:
+        break;
+    }
+    return Way::Conflict;
 }
 
-TwoWayPlan::Entry entryWith(const TwoWayPlan::Entry& e, const Values& v)
+struct Decision
 {
-    return {e.code, e.rowid, v.name, v.number, v.folder};
-}
+    enum class Fate { Keep, Held, Drop, NewEntry, RemoveEntry, NewCard, AddNumber };
+    Link link; // with its number found again on the card
+    const Entry* entry = nullptr;
+    Card* card = nullptr;
+    Fate fate = Fate::Keep;
+    Way name = Way::Keep;
+    Way number = Way::Keep;
+    Way folder = Way::Keep;
+};
+
+// The plan worked out step by step on the cards as read, into `plan`.
+class Planner
+{
+public:
+    using Settings = TwoWayPlan::Settings;
+
+    Planner(TwoWayPlan& plan, const std::vector<Entry>& entries, const DirectoryState::Book& book,
+            const Settings& settings, const std::set<QString>& unreadable);
+
+    void run()
+    {
+        findRemembered();
+        detachReplaced();
+        matchTheRest();
+        decide();
+        changeCards();
+        finishCards();
+        finishLinks();
+    }
+
+private:
+    Card* cardAt(const QString& path);
+    QString ownPath(qint64 code) const;
+    void findRemembered();
+    void detachReplaced();
+    void matchTheRest();
+    void decide();
+    Decision decide(const Link& link);
+    void conflict(const Decision& d);
+    void changeCards();
+    void change(Decision& d);
+    void finishCards();
+    void finishLinks();
+    void finish(const Decision& d);
+    void makeCard(const Entry& e);
+
+    TwoWayPlan& m_plan;
+    const std::vector<Entry>& m_entries;
+    const Settings& m_settings;
+    const std::set<QString>& m_unreadable;
+    const NumberReader m_reader;
+    std::map<qint64, const Entry*> m_byCode;
+    std::map<QString, Card> m_cards;
+    std::vector<Link> m_links;   // remembered, then made
+    std::vector<Decision> m_decisions;
+};
 
 } // namespace
 
-QString TwoWayPlan::label(const QString& name, qint64 number, const QString& folder)
+Planner::Planner(TwoWayPlan& plan, const std::vector<Entry>& entries, const DirectoryState::Book& book,
+                 const Settings& settings, const std::set<QString>& unreadable)
+    : m_plan(plan)
+    , m_entries(entries)
+    , m_settings(settings)
+    , m_unreadable(unreadable)
+    , m_reader(settings.region)
+    , m_links(book.links)
 {
-    return QStringLiteral("\"%1\" %2 in %3").arg(name).arg(number).arg(folder);
+    m_plan.directoryEntries = entries.size();
+    for (const Entry& e : entries)
+        m_byCode[e.code] = &e;
+    for (const auto& [path, stored] : book.cards) {
+        Card card(ContactFields(stored.text, settings.region, stored.reading), stored.etag, unreadable.contains(path));
+        card.name = card.fields.name();
+        for (const ContactFields::Number& n : card.fields.numbers())
+            card.kinds.push_back(n.kind);
+        card.marks = card.fields.marks();
+        card.entryNames = card.fields.entryNames();
+        card.folder = card.fields.folder(settings.scope);
+        card.claimed.resize(card.kinds.size());
+        if (!card.unreadable) {
+            for (const ContactFields::Number& n : card.fields.numbers())
+                m_plan.serverNumbers += n.digits ? 1 : 0;
+        }
+        m_cards.emplace(path, std::move(card));
+    }
 }
 
-TwoWayPlan::TwoWayPlan(const std::vector<Entry>& entries, const DirectoryState::Book& book, const Settings& settings)
+Card* Planner::cardAt(const QString& path)
 {
-    directoryEntries = entries.size();
-    std::map<qint64, const Entry*> byCode;
-    for (const Entry& e : entries)
-        byCode[e.code] = &e;
-    std::map<QString, Card> cards;
-    for (const auto& [path, stored] : book.cards) {
-        Card& card = cards.emplace(path, Card{ContactFields(stored.text, settings.region, stored.reading), stored.etag, false, {}, 0}).first->second;
-        serverNumbers += card.readable();
-    }
+    const auto it = m_cards.find(path);
+    return it == m_cards.end() ? nullptr : &it->second;
+}
 
-    // Every entry and every number that no link joins gets one now: to its
-    // twin on the other side when there is one (the same code in a card's
-    // name, else the same name and number: a state that was lost, or the
-    // first sync), else to nothing, so that it is carried across. None of
-    // these links has values both sides agreed on.
-    std::vector<Link> all = book.links;
-    std::set<qint64> linkedCodes;
-    std::set<std::pair<QString, int>> linkedNumbers;
-    for (const Link& l : all) {
-        linkedCodes.insert(l.code);
-        linkedNumbers.insert({l.path, l.tel});
+QString Planner::ownPath(qint64 code) const
+{
+    return m_settings.collectionPath + m_settings.cardPrefix + QString::number(code) + QStringLiteral(".vcf");
+}
+
+// The remembered links, each found again at its number: where it was, else
+// where the same number is now on the card (a phone reorders them, or
+// removes one before it), else where it was with another number. A number
+// on a card that could not be read is taken as it was.
+void Planner::findRemembered()
+{
+    std::map<QString, std::vector<Link*>> onCard;
+    for (Link& l : m_links)
+        onCard[l.path].push_back(&l);
+    for (auto& [path, links] : onCard) {
+        Card* card = cardAt(path);
+        if (!card || card->unreadable)
+            continue;
+        const std::vector<ContactFields::Number>& numbers = card->fields.numbers();
+        const auto claim = [&](Link* l, int tel) {
+            l->tel = tel;
+            card->claimed[size_t(tel)] = true;
+        };
+        const auto free = [&](int tel) { return card->holds(tel) && !card->claimed[size_t(tel)]; };
+        std::vector<Link*> lost;
+        for (Link* l : links) {
+            const bool same = free(l->tel)
+                              && (l->telText.isEmpty() ? numbers[size_t(l->tel)].digits == l->number
+                                                       : m_reader.same(numbers[size_t(l->tel)].text, l->telText));
+            if (same)
+                claim(l, l->tel);
+            else
+                lost.push_back(l);
+        }
+        if (lost.empty())
+            continue;
+        std::multimap<qint64, int> byDigits;
+        for (size_t i = 0; i < numbers.size(); ++i) {
+            if (free(int(i)))
+                byDigits.insert({*numbers[i].digits, int(i)});
+        }
+        std::vector<Link*> changed;
+        for (Link* l : lost) {
+            const std::optional<qint64> digits =
+                l->telText.isEmpty() ? std::optional(l->number) : m_reader.read(l->telText).value;
+            const auto found = digits ? byDigits.find(*digits) : byDigits.end();
+            if (found == byDigits.end()) {
+                changed.push_back(l);
+                continue;
+            }
+            claim(l, found->second);
+            byDigits.erase(found);
+        }
+        for (Link* l : changed) {
+            if (free(l->tel))
+                claim(l, l->tel);
+            else
+                l->tel = Gone;
+        }
     }
-    std::multimap<std::pair<QString, qint64>, std::pair<QString, int>> loose; // (name, number) -> number on a card
-    for (const auto& [path, card] : cards) {
+}
+
+// An entry whose name and number both changed since the last sync is taken
+// for another entry that got the code of one removed (the window gives a
+// new entry the code after the largest): the old one's number leaves its
+// card, and the new one is linked anew. A card the tool made for the code
+// is the new entry's all the same. And one entry has one link: of several
+// (a removal that waits for its card, beside a code given again), the one
+// that agreed on its number.
+void Planner::detachReplaced()
+{
+    for (Link& l : m_links) {
+        const auto it = m_byCode.find(l.code);
+        if (!l.agreed || it == m_byCode.end() || it->second->number == l.number || l.path == ownPath(l.code))
+            continue;
+        const Card* card = cardAt(l.path);
+        if (card && card->unreadable)
+            continue;
+        const QString mark = card && card->holds(l.tel) ? card->marks[size_t(l.tel)] : QString();
+        const auto contact = [&](const QString& name) {
+            return mark.isEmpty() ? name : ContactFields::splitEntryName(name, mark).contact;
+        };
+        if (contact(it->second->name) != contact(l.name))
+            l.code = 0;
+    }
+    std::map<qint64, Link*> linkOf;
+    for (Link& l : m_links) {
+        const auto it = m_byCode.find(l.code);
+        if (it == m_byCode.end())
+            continue;
+        Link*& kept = linkOf[l.code];
+        if (kept && (kept->number == it->second->number || l.number != it->second->number)) {
+            l.code = 0;
+            continue;
+        }
+        if (kept)
+            kept->code = 0;
+        kept = &l;
+    }
+}
+
+// Every entry and every number that no link joins gets one now: to its twin
+// on the other side when there is one (the same code in a card's name, else
+// the same name and number: a state that was lost, or the first sync), else
+// to nothing, so that it is carried across. None of these links has values
+// both sides agreed on.
+void Planner::matchTheRest()
+{
+    std::set<qint64> linked;
+    for (const Link& l : m_links)
+        linked.insert(l.code);
+    std::multimap<std::pair<QString, qint64>, Number> loose; // (entry name, number) -> number on a card
+    for (const auto& [path, card] : m_cards) {
+        if (card.unreadable)
+            continue;
         const std::vector<ContactFields::Number>& numbers = card.fields.numbers();
         for (size_t i = 0; i < numbers.size(); ++i) {
-            if (numbers[i].digits && !linkedNumbers.contains({path, int(i)}))
-                loose.insert({{card.values(i)->name, *numbers[i].digits}, {path, int(i)}});
+            if (numbers[i].digits && !card.claimed[i])
+                loose.insert({{card.entryNames[i], *numbers[i].digits}, {path, int(i)}});
         }
     }
-    std::map<std::pair<QString, int>, decltype(loose)::iterator> looseAt;
+    std::map<Number, decltype(loose)::iterator> looseAt;
     for (auto it = loose.begin(); it != loose.end(); ++it)
         looseAt[it->second] = it;
-    const auto take = [&](const std::pair<QString, int>& number) {
-        if (const auto at = looseAt.find(number); at != looseAt.end()) {
-            loose.erase(at->second);
-            looseAt.erase(at);
-        }
-    };
-    for (const Entry& e : entries) {
-        if (linkedCodes.contains(e.code))
+    for (const Entry& e : m_entries) {
+        if (linked.contains(e.code))
             continue;
-        std::optional<std::pair<QString, int>> twin;
-        const QString own = settings.collectionPath + settings.cardPrefix + QString::number(e.code) + QStringLiteral(".vcf");
-        if (const auto c = cards.find(own); c != cards.end()) {
-            const std::vector<ContactFields::Number>& numbers = c->second.fields.numbers();
+        const QString own = ownPath(e.code);
+        // Its own card could not be read: nothing is known of it this time.
+        if (m_unreadable.contains(own))
+            continue;
+        std::optional<Number> twin;
+        if (const Card* card = cardAt(own)) {
+            const std::vector<ContactFields::Number>& numbers = card->fields.numbers();
             for (size_t i = 0; i < numbers.size() && !twin; ++i) {
-                if (numbers[i].digits && !linkedNumbers.contains({own, int(i)}))
-                    twin = std::pair(own, int(i));
+                if (numbers[i].digits && !card->claimed[i])
+                    twin = Number(own, int(i));
             }
         }
         if (!twin) {
@@ -152,124 +339,272 @@ TwoWayPlan::TwoWayPlan(const std::vector<Entry>& entries, const DirectoryState::
                 twin = it->second;
         }
         if (twin) {
-            take(*twin);
-            linkedNumbers.insert(*twin);
+            if (const auto at = looseAt.find(*twin); at != looseAt.end()) {
+                loose.erase(at->second);
+                looseAt.erase(at);
+            }
+            cardAt(twin->first)->claimed[size_t(twin->second)] = true;
         }
-        all.push_back({e.code, twin ? twin->first : QString(), twin ? twin->second : 0, QString(), 0, QString()});
-    }
-    for (const auto& [values, number] : loose)
-        all.push_back({0, number.first, number.second, QString(), 0, QString()});
-
-    // Each link's fate, decided on the cards as they are. The cards are
-    // changed as decided; then each entry takes what its number gives it,
-    // which carries a card's new name to all its numbers' entries.
-    enum class Fate { Keep, Conflict, Drop, NewEntry, RemoveEntry, NewCard };
-    struct Decision
-    {
         Link link;
-        const Entry* entry;
-        Fate fate;
+        link.code = e.code;
+        link.path = twin ? twin->first : QString();
+        link.tel = twin ? twin->second : Gone;
+        link.agreed = false;
+        m_links.push_back(link);
+    }
+    for (const auto& [values, number] : loose) {
+        Link link;
+        link.path = number.first;
+        link.tel = number.second;
+        link.agreed = false;
+        m_links.push_back(link);
+    }
+}
+
+// Each link's fate, decided on the cards as they were read.
+void Planner::decide()
+{
+    m_decisions.reserve(m_links.size());
+    for (const Link& l : m_links)
+        m_decisions.push_back(decide(l));
+}
+
+Decision Planner::decide(const Link& l)
+{
+    Decision d{l, nullptr, cardAt(l.path)};
+    if (const auto it = m_byCode.find(l.code); it != m_byCode.end())
+        d.entry = it->second;
+    const Entry* e = d.entry;
+    Card* card = d.card;
+    if (card && card->unreadable) {
+        d.fate = Decision::Fate::Held;
+        return d;
+    }
+    const bool there = card && card->holds(l.tel);
+    if (!e && !there) {
+        d.fate = Decision::Fate::Drop;
+        return d;
+    }
+    const ContactFields::Number* number = there ? &card->fields.numbers()[size_t(l.tel)] : nullptr;
+    const auto remoteChanged = [&] {
+        const bool name = card->entryNames[size_t(l.tel)] != l.name;
+        const bool tel = l.telText.isEmpty() ? number->digits != l.number : !m_reader.same(number->text, l.telText);
+        return std::tuple(name, tel, card->folder != l.cardFolder);
     };
-    std::vector<Decision> decisions;
-    for (const Link& l : all) {
-        const Entry* entry = byCode.contains(l.code) ? byCode.at(l.code) : nullptr;
-        Card* card = cards.contains(l.path) ? &cards.at(l.path) : nullptr;
-        const std::optional<Values> remote = card ? card->values(size_t(l.tel)) : std::nullopt;
-        const Values agreed{l.name, l.number, l.folder};
-        Decision d{l, entry, Fate::Keep};
-        if (!entry && !remote) {
-            d.fate = Fate::Drop;
-        } else if (!entry) {
-            // Gone from the directory: the number goes too, unless it
-            // changed on the server meanwhile, or was never the directory's.
-            if (*remote != agreed) {
-                d.fate = Fate::NewEntry;
-            } else {
-                card->removed.insert(size_t(l.tel));
-                card->changed = true;
-                ++serverRemoved;
-                d.fate = Fate::Drop;
-            }
-        } else if (!remote) {
-            // Gone from the server: the entry goes too, unless it changed
-            // in the directory meanwhile; then its number goes back.
-            if (valuesOf(*entry) == agreed) {
-                d.fate = Fate::RemoveEntry;
-            } else if (card) {
-                card->fields.addNumber(entry->number);
-                d.link.tel = int(card->fields.numbers().size() - 1);
-                card->changed = true;
-            } else {
-                d.fate = Fate::NewCard;
-            }
-        } else if (const Values local = valuesOf(*entry); local != *remote) {
-            const bool localChanged = local != agreed;
-            const bool remoteChanged = *remote != agreed;
-            const bool push = localChanged && (!remoteChanged || settings.prefer == Prefer::Directory);
-            const bool conflict = localChanged && remoteChanged && settings.prefer == Prefer::Neither;
-            if (push) {
-                card->take(size_t(l.tel), local, *remote);
-            } else if (conflict) {
-                d.fate = Fate::Conflict;
-                conflicts.push_back({label(local.name, local.number, local.folder),
-                                     label(remote->name, remote->number, remote->folder)});
-            }
+    const auto localChanged = [&] {
+        return std::tuple(e->name != l.name, e->number != l.number, e->folder != l.folder);
+    };
+    const std::tuple nothing{false, false, false};
+    if (!e) {
+        // Gone from the directory: the number goes too, unless it changed
+        // on the server meanwhile, or was never the directory's.
+        if (l.agreed && remoteChanged() == nothing) {
+            card->removed.push_back(size_t(l.tel));
+            card->confirmedRemoved += l.confirmed ? 1 : 0;
+            card->changed = true;
+            d.fate = Decision::Fate::Drop;
+        } else {
+            d.fate = Decision::Fate::NewEntry;
         }
-        decisions.push_back(d);
-    }
-
-    for (Decision& d : decisions) {
-        const Entry* entry = d.entry;
-        if (d.fate == Fate::Drop)
-            continue;
-        if (d.fate == Fate::RemoveEntry) {
-            entryRemovals.push_back({*entry});
-            ++directoryRemoved;
-            continue;
-        }
-        if (d.fate == Fate::NewCard) {
-            const QString code = QString::number(entry->code);
-            const QString path = settings.collectionPath + settings.cardPrefix + code + QStringLiteral(".vcf");
-            const ContactFields card =
-                ContactFields::made(settings.cardPrefix + code, entry->name, entry->number, entry->folder, settings.region);
-            cardWrites.push_back(
-                {path, QByteArray(), card.text(), label(entry->name, entry->number, entry->folder), card.reading()});
-            links.push_back({entry->code, path, 0, entry->name, entry->number, entry->folder});
-            continue;
-        }
-        Card& card = cards.at(d.link.path);
-        Link link = d.link;
-        // Where its number will be once the removed ones are gone.
-        link.tel = int(card.finalIndex(size_t(d.link.tel)));
-        if (d.fate == Fate::Conflict) {
-            links.push_back(link);
-            continue;
-        }
-        const Values now = *card.values(size_t(d.link.tel));
-        link.name = now.name;
-        link.number = now.number;
-        link.folder = now.folder;
-        if (d.fate == Fate::NewEntry) {
-            newEntries.push_back({now.name, now.number, now.folder, link});
-            continue;
-        }
-        if (valuesOf(*entry) != now)
-            entryChanges.push_back({entryWith(*entry, now), label(entry->name, entry->number, entry->folder)});
-        links.push_back(link);
-    }
-
-    for (auto& [path, card] : cards) {
-        if (!card.changed) {
-            readings.emplace(path, card.fields.reading());
-            continue;
-        }
-        for (auto it = card.removed.rbegin(); it != card.removed.rend(); ++it)
-            card.fields.removeNumber(*it);
-        const bool made = path.section(u'/', -1).startsWith(settings.cardPrefix);
-        const QString name = card.fields.name();
-        if (card.fields.numbers().empty() && (made || card.fields.holdsNothingElse()))
-            cardRemovals.push_back({path, card.etag, name});
+    } else if (!there) {
+        // Gone from the server: the entry goes too, unless it changed in
+        // the directory meanwhile; then its number goes back.
+        if (l.agreed && localChanged() == nothing)
+            d.fate = Decision::Fate::RemoveEntry;
         else
-            cardWrites.push_back({path, card.etag, card.fields.text(), name, card.fields.reading()});
+            d.fate = card ? Decision::Fate::AddNumber : Decision::Fate::NewCard;
+    } else {
+        const std::tuple everything{true, true, true};
+        const auto [localName, localNumber, localFolder] = l.agreed ? localChanged() : everything;
+        const auto [remoteName, remoteNumber, remoteFolder] = l.agreed ? remoteChanged() : everything;
+        const TwoWayPlan::Prefer prefer = m_settings.prefer;
+        d.name = way(localName, remoteName, card->names(size_t(l.tel), e->name), prefer);
+        d.number = way(localNumber, remoteNumber, e->number == number->digits, prefer);
+        d.folder = way(localFolder, remoteFolder, e->folder == card->folder, prefer);
+        if (d.name == Way::Conflict || d.number == Way::Conflict || d.folder == Way::Conflict)
+            d.fate = Decision::Fate::Held;
     }
+    return d;
+}
+
+void Planner::conflict(const Decision& d)
+{
+    const Card& c = *d.card;
+    const size_t tel = size_t(d.link.tel);
+    m_plan.conflicts.push_back({TwoWayPlan::label(d.entry->name, d.entry->number, d.entry->folder),
+                                TwoWayPlan::label(c.entryNames[tel], *c.fields.numbers()[tel].digits, c.folder)});
+}
+
+// The directory's changes made on the cards, one entry after another.
+void Planner::changeCards()
+{
+    for (Decision& d : m_decisions) {
+        if (d.fate == Decision::Fate::Held && d.card && !d.card->unreadable)
+            conflict(d);
+        else if (d.fate == Decision::Fate::AddNumber || d.fate == Decision::Fate::Keep)
+            change(d);
+    }
+}
+
+void Planner::change(Decision& d)
+{
+    Card& c = *d.card;
+    if (d.fate == Decision::Fate::AddNumber) {
+        c.fields.addNumber(d.entry->number);
+        d.link.tel = int(c.fields.numbers().size() - 1);
+        // The entry's mark goes with its number, where it has company.
+        const ContactFields::EntryName split = ContactFields::splitEntryName(d.entry->name);
+        if (split.mark && !c.fields.marks()[size_t(d.link.tel)].isEmpty())
+            c.fields.setKind(size_t(d.link.tel), *split.mark);
+        c.changed = true;
+        return;
+    }
+    const size_t tel = size_t(d.link.tel);
+    const ContactFields::EntryName split = c.marks[tel].isEmpty()
+                                               ? ContactFields::EntryName{d.entry->name, std::nullopt}
+                                               : ContactFields::splitEntryName(d.entry->name, c.marks[tel]);
+    const bool rename = d.name == Way::Push && split.contact != c.name;
+    const bool relabel = d.name == Way::Push && split.mark && !c.hasKind(tel, *split.mark);
+    // Two entries of one contact that rename it or move it differently are
+    // a conflict, which the second one is.
+    if ((rename && c.renamed && *c.renamed != split.contact)
+        || (d.folder == Way::Push && c.moved && *c.moved != d.entry->folder)) {
+        d.fate = Decision::Fate::Held;
+        conflict(d);
+        return;
+    }
+    if (rename) {
+        c.fields.setName(split.contact);
+        c.renamed = split.contact;
+    }
+    if (relabel)
+        c.fields.setKind(tel, *split.mark);
+    if (d.number == Way::Push)
+        c.fields.setNumber(tel, d.entry->number);
+    if (d.folder == Way::Push) {
+        c.fields.setFolder(d.entry->folder, m_settings.scope);
+        c.moved = d.entry->folder;
+        c.movedBy = &d;
+    }
+    c.changed = c.changed || rename || relabel || d.number == Way::Push || d.folder == Way::Push;
+}
+
+// Each card as the plan leaves it: written, removed, or as it was.
+void Planner::finishCards()
+{
+    for (auto& [path, c] : m_cards) {
+        std::sort(c.removed.begin(), c.removed.end());
+        if (!c.changed) {
+            if (!c.fields.remembered())
+                m_plan.readings.emplace(path, c.fields.reading());
+            c.finalNames = c.entryNames;
+            c.finalFolder = c.folder;
+            continue;
+        }
+        for (auto it = c.removed.rbegin(); it != c.removed.rend(); ++it)
+            c.fields.removeNumber(*it);
+        c.finalNames = c.fields.entryNames();
+        c.finalFolder = c.fields.folder(m_settings.scope);
+        m_plan.serverRemoved += c.removed.size();
+        const bool made = path.section(u'/', -1).startsWith(m_settings.cardPrefix);
+        if (c.fields.numbers().empty() && (made || c.fields.holdsNothingElse()))
+            m_plan.cardRemovals.push_back({path, c.etag, c.name, c.removed.size(), c.confirmedRemoved});
+        else
+            m_plan.cardWrites.push_back({path, c.etag, c.fields.text(), c.fields.name(), c.fields.reading(),
+                                         c.removed.size(), c.confirmedRemoved});
+    }
+}
+
+// What each entry and link becomes.
+void Planner::finishLinks()
+{
+    for (const Decision& d : m_decisions)
+        finish(d);
+}
+
+void Planner::finish(const Decision& d)
+{
+    const Entry* e = d.entry;
+    Link link = d.link;
+    switch (d.fate) {
+    case Decision::Fate::Drop:
+        return;
+    case Decision::Fate::Held:
+        if (d.card && link.tel != Gone)
+            link.tel = d.card->finalIndex(link.tel);
+        m_plan.links.push_back(link);
+        return;
+    case Decision::Fate::RemoveEntry:
+        m_plan.entryRemovals.push_back({*e, link.path, link.confirmed});
+        ++m_plan.directoryRemoved;
+        return;
+    case Decision::Fate::NewCard:
+        makeCard(*e);
+        return;
+    case Decision::Fate::NewEntry:
+    case Decision::Fate::AddNumber:
+    case Decision::Fate::Keep:
+        break;
+    }
+    const Card& c = *d.card;
+    const int tel = c.finalIndex(link.tel);
+    const ContactFields::Number& number = c.fields.numbers()[size_t(tel)];
+    // A number the tool wrote that reads as none (more digits than an
+    // entry holds, in the region's form) is left to the next sync.
+    if (!number.digits) {
+        link.tel = tel;
+        if (d.fate != Decision::Fate::NewEntry)
+            m_plan.links.push_back(link);
+        return;
+    }
+    Entry now{0, 0, c.finalNames[size_t(tel)], *number.digits, c.finalFolder};
+    if (d.fate == Decision::Fate::NewEntry) {
+        m_plan.newEntries.push_back({now.name, now.number, now.folder,
+                                     {0, link.path, tel, now.name, now.number, now.folder, number.text, c.finalFolder,
+                                      true, false}});
+        return;
+    }
+    now.code = e->code;
+    now.rowid = e->rowid;
+    if (d.number != Way::Take)
+        now.number = e->number;
+    // Where another entry of the contact moved its card, this one follows.
+    if (d.folder != Way::Take && !(c.moved && c.movedBy != &d))
+        now.folder = e->folder;
+    if (now.name != e->name || now.number != e->number || now.folder != e->folder)
+        m_plan.entryChanges.push_back({now, *e, link.path});
+    m_plan.links.push_back({e->code, link.path, tel, now.name, now.number, now.folder, number.text, c.finalFolder, true,
+                            link.confirmed});
+}
+
+// A card of its own for an entry: named after its code, unless a card of
+// that name is another entry's still (the code of a removed entry, given
+// again), with a name and UID of its own then.
+void Planner::makeCard(const Entry& e)
+{
+    const auto taken = [&](const QString& uid) {
+        const QString path = m_settings.collectionPath + uid + QStringLiteral(".vcf");
+        return m_cards.contains(path) || m_unreadable.contains(path);
+    };
+    QString uid = m_settings.cardPrefix + QString::number(e.code);
+    for (int n = 2; taken(uid); ++n)
+        uid = m_settings.cardPrefix + QStringLiteral("%1-%2").arg(e.code).arg(n);
+    const QString path = m_settings.collectionPath + uid + QStringLiteral(".vcf");
+    const ContactFields card = ContactFields::made(uid, e.name, e.number, e.folder, m_settings.region);
+    m_plan.cardWrites.push_back(
+        {path, QByteArray(), card.text(), TwoWayPlan::label(e.name, e.number, e.folder), card.reading()});
+    m_plan.links.push_back({e.code, path, 0, e.name, e.number, e.folder, card.numbers().front().text,
+                            card.folder(m_settings.scope), true, false});
+}
+
+QString TwoWayPlan::label(const QString& name, qint64 number, const QStringList& folder)
+{
+    // One arg() for all three: a name may hold "%2" itself.
+    return QStringLiteral("\"%1\" %2 in %3").arg(name, QString::number(number), FolderPath::format(folder));
+}
+
+TwoWayPlan::TwoWayPlan(const std::vector<Entry>& entries, const DirectoryState::Book& book, const Settings& settings,
+                       const std::set<QString>& unreadable)
+{
+    Planner(*this, entries, book, settings, unreadable).run();
 }

@@ -4,29 +4,38 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <map>
+#include <set>
 #include <vector>
 
 // What a sync does on either side, worked out before anything is done: each
-// entry is linked to one number on one card; what changed on one side since
-// both last agreed goes to the other, and what changed on both sides in
-// different ways is a conflict that neither side takes, unless told which
-// side wins. A removal meets a change: the change wins.
+// entry is linked to one number on one card, and the link remembers what
+// both sides held when they last agreed, each side in its own terms (the
+// entry's digits and the card's TEL as written, the entry's folder and the
+// folder the card's categories give). What changed on one side since then
+// goes to the other, field by field (name, number, folder); a field changed
+// on both sides to different values is a conflict that neither side takes,
+// unless told which side wins. A removal meets a change: the change wins.
+//
+// Everything the directory takes from a card, and every link on it, holds
+// only once what the plan writes to that card is done: a card whose write
+// fails leaves its links as they were, and the next sync tries again.
 class TwoWayPlan
 {
 public:
     enum class Prefer { Neither, Directory, Server };
+    using Link = DirectoryState::Book::Link;
 
-    // An entry of the directory in the part synced, its folder as CATEGORIES
-    // carries it ("/" for the top of that part).
+    // An entry of the directory in the part synced.
     struct Entry
     {
         qint64 code = 0;
         qint64 rowid = 0;
         QString name;
         qint64 number = 0;
-        QString folder;
+        QStringList folder; // from the directory's top level, the part synced's top folder first
     };
 
     struct Settings
@@ -34,28 +43,35 @@ public:
         QString collectionPath; // the address book's, decoded, ending in "/"
         QString cardPrefix; // the names of the cards this directory makes: prefix, code, ".vcf"
         QString region;
+        QString scope; // the name of the folder the sync is limited to; empty for the whole directory
         Prefer prefer = Prefer::Neither;
     };
 
-    TwoWayPlan(const std::vector<Entry>& entries, const DirectoryState::Book& book, const Settings& settings);
+    // `unreadable`: cards listed as changed that could not be read; what
+    // the book holds of them is stale, so nothing on either side is decided
+    // from them.
+    TwoWayPlan(const std::vector<Entry>& entries, const DirectoryState::Book& book, const Settings& settings,
+               const std::set<QString>& unreadable = {});
 
-    // The directory's side. A new entry's link is completed with its code
-    // once it is made.
+    // The directory's side. Each names the card it comes from (`path`).
     struct NewEntry
     {
         QString name;
         qint64 number = 0;
-        QString folder;
-        DirectoryState::Book::Link link;
+        QStringList folder;
+        Link link; // completed with the entry's code once it is made
     };
     struct EntryChange
     {
         Entry entry; // the values it takes
-        QString was; // the entry as it was, for the report
+        Entry was;
+        QString path;
     };
     struct EntryRemoval
     {
         Entry entry;
+        QString path;
+        bool confirmed = false; // of a link there when removals were last confirmed
     };
     // The server's side: a card written whole (only what the tool owns
     // changed on it), or removed. An empty ETag on a write: the card is new.
@@ -66,12 +82,16 @@ public:
         QByteArray text;
         QString label;
         CardReading reading; // of `text`
+        size_t removed = 0;  // numbers it takes off the card
+        size_t confirmedRemoved = 0;
     };
     struct CardRemoval
     {
         QString path;
         QByteArray etag;
         QString label;
+        size_t removed = 0;
+        size_t confirmedRemoved = 0;
     };
     struct Conflict
     {
@@ -86,13 +106,14 @@ public:
     std::vector<CardRemoval> cardRemovals;
     std::vector<Conflict> conflicts;
     // Every link once the plan is carried out, but the new entries'.
-    std::vector<DirectoryState::Book::Link> links;
-    // How each card the plan leaves as it is reads, by path: remembered
-    // beside it, it is not read again until it changes.
+    std::vector<Link> links;
+    // How each card the plan leaves as it is reads, by path, where it was
+    // read now: remembered beside it, it is not read again until it
+    // changes.
     std::map<QString, CardReading> readings;
 
     // How many numbers each side holds, and how many the plan removes from
-    // it: a sync that would take more than half of either side is stopped.
+    // it, for the stop before a sync that takes too much.
     size_t directoryEntries = 0;
     size_t serverNumbers = 0;
     size_t directoryRemoved = 0;
@@ -105,5 +126,5 @@ public:
     }
 
     // "Name" 5550111 in /Work, as messages show an entry.
-    static QString label(const QString& name, qint64 number, const QString& folder);
+    static QString label(const QString& name, qint64 number, const QStringList& folder);
 };

@@ -1,5 +1,7 @@
 #include "tools/cli/synccommand.h"
 
+#include "tools/carddav/collectionscope.h"
+#include "tools/carddav/davclient.h"
 #include "tools/carddav/directorystate.h"
 #include "tools/carddav/publisher.h"
 #include "tools/carddav/syncer.h"
@@ -25,12 +27,16 @@ folder) and removed there, contacts added, changed and removed here.
 
 Each entry is linked to one number on one card. A new entry gets a card of
 its own (quorvelin-ID-CODE.vcf, as publish makes them); a contact added on
-the server comes in as import takes it: one entry for each number, the kind
-in the name when there are several ("Anna Berger (mobile)"), in the folder
+the server comes in as import takes it: one entry for each number, its
+kind in the name when there are several ("Anna Berger (mobile)", "(other)"
+for a number without one, "(mobile 2)" for a second mobile), in the folder
 its first category names (made as needed), else at the top (or in PATH).
 Changing an entry changes its number on the card and the card's name and
-category; nothing else on a card is ever touched: e-mail, photo, address,
-notes, other numbers, unknown properties stay. Removing an entry removes
+category; changing only the kind in its name relabels that number;
+nothing else on a card is ever touched: e-mail, photo, address, notes,
+other numbers, the phone's own groups, unknown properties stay. A number
+written another way ("030 1234567" for "+49 30 1234567") is the same
+number, and a change of region rewrites none. Removing an entry removes
 its number; a card whose last number goes is removed only if sync made it
 or nothing else is on it.
 
@@ -41,7 +47,9 @@ Removed on one side and changed on the other: the change wins.
 
   URL             the address book, as for publish; left out, the one of
                   the last sync, with its --user, --folder, --region and
-                  --password-command.
+                  --password-command, which the same address book written
+                  another way keeps too. They are remembered once the
+                  server has answered, never after a dry run.
   --user NAME     the user name on the server. The password as for
                   publish: QUORVELIN_CARDDAV_PASSWORD, --password-command,
                   the desktop keyring (secret-tool store --label=Quorvelin
@@ -55,10 +63,13 @@ Removed on one side and changed on the other: the change wins.
   --prefer directory|server
                   the side that wins a conflict.
   --force         carry out a sync that would remove more than half of
-                  either side's contacts, which is otherwise refused (an
-                  emptied address book, a wrong URL, another file).
+                  either side, which is otherwise refused (an emptied
+                  address book, a wrong URL, another file); so is one that
+                  would bring what syncs have removed since the last
+                  --force (or the first sync) to more than half of what
+                  was linked then.
   --dry-run       read both sides and list what would change; change
-                  nothing.
+                  nothing, not even what is remembered.
   --password-command CMD
                   run CMD (with /bin/sh) and take the first line it prints
                   as the password.
@@ -77,8 +88,15 @@ one transaction, under the lock the window holds: sync refuses to run while
 Quorvelin has the file open. A sync cut off anywhere leaves both sides
 whole, and the next one finishes the work.
 
+A card the server lists but does not send is named and left as it was on
+both sides, and read again next time; only a card the server says is gone
+takes its entries with it. A card the server refuses to store is named,
+and what the directory would take from it waits for it. The summary counts
+what each side accepted.
+
 Exit status: 0 both sides hold the same; 1 done but conflicts, listed; 2
-failed, with both sides whole.
+failed, or a card could not be read or written (named), with both sides
+whole and the rest done.
 )help");
 }
 
@@ -123,8 +141,12 @@ int SyncCommand::run(const QStringList& arguments)
     DirectoryState::Settings settings = state.lastSync().value_or(DirectoryState::Settings{});
     if (!parser.positionalArguments().isEmpty()) {
         const QString url = parser.positionalArguments().first();
-        // Another address book starts from nothing remembered but the URL.
-        if (url != settings.url)
+        // Another address book starts from nothing remembered but the URL;
+        // the same one written another way keeps what it was given.
+        const auto identity = [](const QString& text) {
+            return CollectionScope(Publisher::addressBook(text)).identity();
+        };
+        if (settings.url.isEmpty() || identity(url) != identity(settings.url))
             settings = DirectoryState::Settings{url, {}, {}, {}, {}};
     }
     if (settings.url.isEmpty()) {
@@ -149,23 +171,22 @@ int SyncCommand::run(const QStringList& arguments)
     if (parser.isSet(passwordCommand))
         settings.passwordCommand = parser.value(passwordCommand);
 
-    options.url = Publisher::addressBook(settings.url);
-    options.user = settings.user.isEmpty() ? options.url.userName() : settings.user;
+    const QUrl url = Publisher::addressBook(settings.url);
+    const QString name = settings.user.isEmpty() ? url.userName() : settings.user;
+    DavClient client(name, name.isEmpty() ? QString() : PasswordSource::password(name, url, settings.passwordCommand, !quiet),
+                     seconds);
     options.folder = settings.folder;
     options.region = settings.region;
     options.force = parser.isSet(force);
     options.dryRun = parser.isSet(dryRun);
-    options.timeout = seconds;
-    if (!options.user.isEmpty())
-        options.password = PasswordSource::password(options.user, options.url, settings.passwordCommand, !quiet);
-    if (!options.dryRun) {
-        state.setLastSync(settings);
-        state.save();
-    }
+    // Remembered only once a sync went through: a mistyped address or an
+    // option tried in a dry run does not become what the timer syncs.
+    if (!options.dryRun)
+        options.settings = settings;
 
     Syncer syncer(m_context.out, m_context.err, m_context.progress);
     try {
-        return syncer.run(file, state, options);
+        return syncer.run(file, state, CollectionScope(url), client, options);
     } catch (const store::StoreError& error) {
         // The window has the file: the timer tries again later.
         if (quiet && error.busy())

@@ -5,6 +5,9 @@
 #include "store/database.h"
 #include "store/statements.h"
 
+#include <algorithm>
+#include <limits>
+
 BookEditor::BookEditor(store::Database* database, const Tree& tree)
     : m_database(database)
     , m_tree(tree)
@@ -32,6 +35,13 @@ void BookEditor::declare(const QStringList& path)
     const qsizetype nth = ++m_siblings[step];
     const std::vector<qint64> there = existingFolders(parent, path.last());
     m_paths.insert(step, {nth < qsizetype(there.size()) ? there[size_t(nth)] : add(path.last(), 0, parent), true});
+}
+
+void BookEditor::keepCodesAbove(qint64 code)
+{
+    // The largest code is no code to stay above: none is left after it.
+    if (code < std::numeric_limits<qint64>::max())
+        m_next = std::max(m_next, code + 1);
 }
 
 qint64 BookEditor::add(const QString& name, qint64 tel, qint64 parent)

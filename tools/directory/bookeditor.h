@@ -35,6 +35,10 @@ public:
     // next one of that name where it has one, as when the same export is
     // imported twice, else a new one.
     void declare(const QStringList& path);
+    // New codes from above `code` too: one that something outside the file
+    // still names (what sync remembers of a removed entry) is not given to
+    // another entry.
+    void keepCodesAbove(qint64 code);
     // A new record; its code.
     qint64 add(const QString& name, qint64 tel, qint64 parent);
     // A new entry, unless its folder holds one of that name and number

@@ -17,6 +17,21 @@ std::vector<FlatRecord> EntryMaker::entries(const std::vector<Contact>& contacts
     return records;
 }
 
+QStringList EntryMaker::marks(const QStringList& kinds)
+{
+    if (kinds.size() < 2)
+        return {};
+    QStringList marks;
+    QHash<QString, int> used;
+    for (const QString& kind : kinds) {
+        QString mark = kind.isEmpty() ? QStringLiteral("other") : kind;
+        if (const int times = ++used[mark]; times > 1)
+            mark += QStringLiteral(" %1").arg(times);
+        marks.append(mark);
+    }
+    return marks;
+}
+
 std::vector<FlatRecord> EntryMaker::plainEntries(const std::vector<Contact>& contacts)
 {
     const NumberReader numbers;
@@ -65,16 +80,15 @@ void EntryMaker::add(const Contact& contact, std::vector<FlatRecord>& records)
     }
 
     // Each entry's name with what tells it from the card's others.
-    QHash<QString, int> used;
-    for (const Kept& k : kept) {
+    QStringList kinds;
+    for (const Kept& k : kept)
+        kinds.append(k.phone->kind);
+    const QStringList kindMarks = EntryMaker::marks(kinds);
+    for (size_t i = 0; i < kept.size(); ++i) {
+        const Kept& k = kept[i];
         QStringList marks;
-        if (kept.size() > 1) {
-            QString kind = k.phone->kind.isEmpty() ? QStringLiteral("other") : k.phone->kind;
-            const int times = ++used[kind];
-            if (times > 1)
-                kind += QStringLiteral(" %1").arg(times);
-            marks.append(kind);
-        }
+        if (!kindMarks.isEmpty())
+            marks.append(kindMarks[qsizetype(i)]);
         if (!k.reading.extension.isEmpty())
             marks.append(k.reading.extension);
         const QString entryName = marks.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, marks.join(u", "));

@@ -21,6 +21,11 @@ public:
 
     std::vector<FlatRecord> entries(const std::vector<Contact>& contacts);
 
+    // What tells each of a card's numbers from its others, in the card's
+    // order: its kind, "other" where it has none, and a count where a kind
+    // comes again ("mobile 2"). Nothing for a card's only number.
+    static QStringList marks(const QStringList& kinds);
+
     // The entries as read without a region, the report set aside: what a
     // card says, for messages and checks.
     static std::vector<FlatRecord> plainEntries(const std::vector<Contact>& contacts);

@@ -242,6 +242,14 @@ NumberReader::Reading NumberReader::read(QStringView text) const
     return reading;
 }
 
+bool NumberReader::same(QStringView a, QStringView b) const
+{
+    if (a == b)
+        return true;
+    const std::optional<qint64> first = read(a).value;
+    return first && first == read(b).value;
+}
+
 std::optional<QString> NumberReader::international(qint64 stored) const
 {
     const std::string digits = QString::number(stored).toStdString();

@@ -47,6 +47,10 @@ public:
     };
     Reading read(QStringView text) const;
 
+    // Whether two numbers as written are one: read as the same stored
+    // number, however formatted ("+49 30 1234567" and "030 1234567" for DE).
+    bool same(QStringView a, QStringView b) const;
+
     // A stored number in international form: "+49 30 1234567" for 301234567
     // and region DE. A number that reads as a valid number of the region is
     // taken as one (leading zero dropped or not), else one that reads as a

@@ -77,9 +77,8 @@ Contact VCardFormat::contact(const VCard& card, ImportReport& report)
             contact.isFolder = contact.isFolder || p->text().trimmed().compare(u"group", Qt::CaseInsensitive) == 0;
     }
     if (const VCardProperty* categories = card.first(u"CATEGORIES")) {
-        static const QSet<QString> systemGroups = {QStringLiteral("myContacts"), QStringLiteral("starred")};
         for (const QString& category : categories->components(u',', &guessed)) {
-            if (!systemGroups.contains(category.trimmed())) {
+            if (!isSystemGroup(category)) {
                 contact.folder = FolderPath::parse(category);
                 break;
             }
@@ -94,6 +93,13 @@ Contact VCardFormat::contact(const VCard& card, ImportReport& report)
         report.add(ImportReport::Kind::Note, card.line(), name.chosen(),
                    QStringLiteral("text that is not UTF-8 and names no character set, read as Windows-1252"));
     return contact;
+}
+
+bool VCardFormat::isSystemGroup(const QString& category)
+{
+    // Google's: every contact is in the first, a starred one in the second.
+    static const QSet<QString> systemGroups = {QStringLiteral("myContacts"), QStringLiteral("starred")};
+    return systemGroups.contains(category.trimmed());
 }
 
 QByteArray VCardFormat::write(const std::vector<FlatRecord>& records)

@@ -29,4 +29,6 @@ public:
     static std::vector<Contact> read(const QByteArray& data, ImportReport& report);
     // One card read as read() reads each.
     static Contact contact(const VCard& card, ImportReport& report);
+    // A CATEGORIES value that is an address book's own rather than a folder.
+    static bool isSystemGroup(const QString& category);
 };
