@@ -61,12 +61,39 @@ launch "$work/data" --unknown
 ((status == 2)) && [[ -z $started && ! -e $work/data ]] || fail "status $status, started \"$started\""
 
 # A sync set up for the directory runs before the window and after it; one
-# that fails is said and keeps nothing from opening. Nothing listens on the
-# port of a server just stopped.
+# that fails is said and keeps nothing from opening. It is set up against an
+# address book that takes every card; then nothing listens on its port.
 case="sync set up, server gone"
-port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+python3 -u - >"$work/port" <<'SERVER' &
+from http.server import BaseHTTPRequestHandler, HTTPServer
+class Book(BaseHTTPRequestHandler):
+    def answer(self, status, body=b"", headers=()):
+        self.send_response(status)
+        for header in headers:
+            self.send_header(*header)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def do_PROPFIND(self):
+        self.rfile.read(int(self.headers["Content-Length"] or 0))
+        self.answer(207, b'<multistatus xmlns="DAV:"><response><href>/ann/book/</href><propstat><prop><resourcetype>'
+                    b'<collection/><addressbook xmlns="urn:ietf:params:xml:ns:carddav"/></resourcetype></prop>'
+                    b'<status>HTTP/1.1 200 OK</status></propstat></response></multistatus>')
+    def do_PUT(self):
+        self.rfile.read(int(self.headers["Content-Length"] or 0))
+        self.answer(201, headers=[("ETag", '"1"')])
+    def log_message(self, *args):
+        pass
+server = HTTPServer(("127.0.0.1", 0), Book)
+print(server.server_address[1])
+server.serve_forever()
+SERVER
+server=$!
+while [[ ! -s $work/port ]]; do sleep 0.1; done
 HOME=$work/home XDG_STATE_HOME=$work/home/.local/state "$tool" --file "$home/quorvelin.mdb" sync \
-    "http://127.0.0.1:$port/ann/book/" >/dev/null 2>&1 || true
+    "http://127.0.0.1:$(cat "$work/port")/ann/book/" >/dev/null 2>"$work/err" || fail "no sync set up: $(cat "$work/err")"
+kill $server
+wait $server || true
 launch ""
 [[ $started == "$home 0" ]] || fail "started as \"$started\""
 (($(grep -c "cannot reach the server" "$work/err") == 2)) || fail "not twice said: $(cat "$work/err")"
