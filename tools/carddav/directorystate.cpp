@@ -38,15 +38,15 @@ QStringList strings(const QJsonValue& array)
 // again.
 std::optional<CardReading> readingFrom(const QJsonObject& o)
 {
-    if (!o["categories"].isArray())
+    if (!o[u"categories"].isArray())
         return std::nullopt;
-    CardReading reading{o["region"].toString(), o["name"].toString(), {}, strings(o["categories"])};
-    for (const QJsonValue& v : o["numbers"].toArray()) {
-        if (!v["text"].isString())
+    CardReading reading{o[u"region"].toString(), o[u"name"].toString(), {}, strings(o[u"categories"])};
+    for (const QJsonValue& v : o[u"numbers"].toArray()) {
+        if (!v[u"text"].isString())
             return std::nullopt;
-        const QJsonValue digits = v["digits"];
+        const QJsonValue digits = v[u"digits"];
         reading.numbers.push_back({digits.isDouble() ? std::optional(digits.toInteger()) : std::nullopt,
-                                   v["kind"].toString(), v["text"].toString()});
+                                   v[u"kind"].toString(), v[u"text"].toString()});
     }
     return reading;
 }
@@ -85,25 +85,28 @@ QJsonObject toJson(const DirectoryState::Book& book)
 DirectoryState::Book bookFrom(const QJsonObject& o)
 {
     DirectoryState::Book book;
-    book.token = o["token"].toString();
-    const QJsonObject cards = o["cards"].toObject();
+    book.token = o[u"token"].toString();
+    const QJsonObject cards = o[u"cards"].toObject();
     for (auto it = cards.begin(); it != cards.end(); ++it) {
         const QJsonObject c = it.value().toObject();
-        const QJsonValue reading = c["reading"];
-        book.cards[it.key()] = {c["etag"].toString().toLatin1(), c["text"].toString(),
-                                reading.isObject() ? readingFrom(reading.toObject()) : std::nullopt};
+        const QJsonValue reading = c[u"reading"];
+        // In the order of their paths, as the map keeps them.
+        book.cards.emplace_hint(book.cards.end(), it.key(),
+                                DirectoryState::Book::Card{c[u"etag"].toString().toLatin1(), c[u"text"].toString(),
+                                                           reading.isObject() ? readingFrom(reading.toObject())
+                                                                              : std::nullopt});
     }
-    for (const QJsonValue& v : o["links"].toArray()) {
+    for (const QJsonValue& v : o[u"links"].toArray()) {
         const QJsonObject l = v.toObject();
-        const QStringList folder = FolderPath::parse(l["folder"].toString());
+        const QStringList folder = FolderPath::parse(l[u"folder"].toString());
         // As integers: a double holds no more than 15 digits exactly.
-        book.links.push_back({l["code"].toInteger(), l["path"].toString(), l["tel"].toInt(), l["name"].toString(),
-                              l["number"].toInteger(), folder, l["telText"].toString(),
-                              l.contains("cardFolder") ? FolderPath::parse(l["cardFolder"].toString()) : folder,
-                              l["agreed"].toBool(true), l["confirmed"].toBool()});
+        book.links.push_back({l[u"code"].toInteger(), l[u"path"].toString(), l[u"tel"].toInt(), l[u"name"].toString(),
+                              l[u"number"].toInteger(), folder, l[u"telText"].toString(),
+                              l.contains(u"cardFolder") ? FolderPath::parse(l[u"cardFolder"].toString()) : folder,
+                              l[u"agreed"].toBool(true), l[u"confirmed"].toBool()});
     }
-    const QJsonObject r = o["removals"].toObject();
-    book.removals = {r["links"].toInt(-1), r["fromDirectory"].toInt(), r["fromServer"].toInt(), r["since"].toString()};
+    const QJsonObject r = o[u"removals"].toObject();
+    book.removals = {r[u"links"].toInt(-1), r[u"fromDirectory"].toInt(), r[u"fromServer"].toInt(), r[u"since"].toString()};
     return book;
 }
 
