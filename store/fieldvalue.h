@@ -36,7 +36,10 @@ public:
     static std::optional<qint64> parent(const QVariant& value);
     // A `tel` that makes its record a folder.
     static bool isFolder(const QVariant& tel);
-    // A `tel` that makes its record an entry with this number.
+    // A `tel` that makes its record an entry with this number: any whole
+    // number above 0, wider than a TelephoneNumber, since a file another
+    // program wrote may hold a longer one and its record is an entry all the
+    // same.
     static std::optional<qint64> number(const QVariant& tel);
 };
 

@@ -74,7 +74,8 @@ public:
 
     // The value a text of plain decimal digits stands for, as the integer
     // columns store it ("0123" is 123). Empty, signed, spaced or too large
-    // text has none.
+    // text has none. Any such value, 0 and codes included: what may be
+    // stored as a telephone number is TelephoneNumber's narrower rule.
     static std::optional<qint64> integer(QStringView digits);
 };
 

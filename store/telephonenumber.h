@@ -7,8 +7,10 @@
 namespace store {
 
 // What the directory takes as a telephone number, wherever one comes from:
-// typed into the window, or read from a file by an import. Both use this rule,
-// so every entry an import stores can be edited in the window again.
+// typed into the window, or read by the tool from a file, an address book or
+// a damaged record. All of them use this rule, so every entry the tool stores
+// can be edited in the window again. Reading what a file already holds is
+// wider (FieldValue::number): a longer number another program wrote is kept.
 class TelephoneNumber
 {
 public:
