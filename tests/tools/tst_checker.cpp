@@ -116,6 +116,8 @@ void TestChecker::repairs_data()
                                          << QList<Kind>{Kind::ParentNotFolder} << QStringList{"/Recovered|Self entry|5551010"};
     QTest::newRow("formatted number") << QString() << QStringList{insert("10, 'Dashed', '555-1004', 1")}
                                       << QList<Kind>{Kind::BadTel} << QStringList{"/Work|Dashed|5551004"};
+    QTest::newRow("number with an extension") << QString() << QStringList{insert("10, 'Desk', '555 1004 ext. 12', 1")}
+                                              << QList<Kind>{Kind::BadTel} << QStringList{"/Work|Desk (ext. 12)|5551004"};
     QTest::newRow("words for a number") << QString() << QStringList{insert("10, 'Words', 'ask reception', 1")}
                                         << QList<Kind>{Kind::BadTel} << QStringList{"/Work|Words [tel: ask reception]|0"};
     QTest::newRow("negative number") << QString() << QStringList{insert("10, 'Negative', -5551006, 0")}

@@ -1,7 +1,7 @@
 #include "tools/directory/checker.h"
 
 #include "tools/directory/tree.h"
-#include "tools/formats/phonenumber.h"
+#include "tools/formats/numberreader.h"
 
 #include "store/database.h"
 #include "store/fieldvalue.h"
@@ -94,9 +94,11 @@ std::vector<std::optional<size_t>> folderLinks(const Tree& tree)
     return next;
 }
 
-// What a `tel` value that is no valid number becomes: the number it spells,
-// or a folder (0), with a note for the name when a value would be lost.
-std::pair<qint64, QString> repairedTel(const QVariant& value)
+// What a `tel` value that is no valid number becomes: the number it is
+// written as, read as an import reads it, or a folder (0), with a note for
+// the name when anything would be lost: the extension of a number, or the
+// whole value.
+std::pair<qint64, QString> repairedTel(const QVariant& value, const NumberReader& numbers)
 {
     if (value.isNull())
         return {0, QString()};
@@ -106,8 +108,10 @@ std::pair<qint64, QString> repairedTel(const QVariant& value)
         const QString text = value.toString();
         if (text.trimmed().isEmpty())
             return {0, QString()};
-        if (const auto number = PhoneNumber::value(text))
-            return {*number, QString()};
+        const NumberReader::Reading reading = numbers.read(text);
+        if (reading.value)
+            return {*reading.value,
+                    reading.extension.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reading.extension)};
     }
     const bool text = value.typeId() == QMetaType::QString;
     return {0, QStringLiteral(" [tel: %1]").arg(text ? value.toString() : shown(value))};
@@ -201,19 +205,23 @@ public:
             m_w.push_back({r.codeValue, r.telValue.value_or(0), r.parentValue, r.name});
     }
 
-    // Numbers that can be read as numbers become them; other values make
-    // the record a folder whose name keeps the old value.
-    void repairNumbers()
+    // Numbers that can be read as numbers become them, with an extension
+    // kept in the name; other values make the record a folder whose name
+    // keeps the old value.
+    void repairNumbers(const NumberReader& numbers)
     {
         for (size_t i = 0; i < m_records.size(); ++i) {
             const Tree::Record& r = m_records[i];
             if (r.telValue)
                 continue;
-            const auto [tel, note] = repairedTel(r.tel);
+            const auto [tel, note] = repairedTel(r.tel, numbers);
             m_w[i].tel = tel;
             m_w[i].name += note;
-            if (tel != 0)
+            if (tel != 0 && note.isEmpty())
                 noteAction(QStringLiteral("%1: number %2 stored as %3").arg(describe(r), shown(r.tel)).arg(tel));
+            else if (tel != 0)
+                noteAction(QStringLiteral("%1: number %2 stored as %3, the rest kept in the name \"%4\"")
+                               .arg(describe(r), shown(r.tel), QString::number(tel), m_w[i].name));
             else if (note.isEmpty())
                 noteAction(QStringLiteral("%1: had no number; made a folder").arg(describe(r)));
             else
@@ -353,14 +361,14 @@ private:
 
 } // namespace
 
-Checker::Plan Checker::plan(const Tree& tree, bool integrityFailed)
+Checker::Plan Checker::plan(const Tree& tree, bool integrityFailed, const QString& region)
 {
     Plan plan;
     plan.reindex = integrityFailed;
     if (integrityFailed)
         plan.actions.append(QStringLiteral("rebuilt the indexes"));
     Repair repair(tree, plan);
-    repair.repairNumbers();
+    repair.repairNumbers(NumberReader(region));
     repair.renumber();
     repair.rehomeOrphans();
     repair.breakCycles();

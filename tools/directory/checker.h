@@ -46,14 +46,15 @@ public:
         bool empty() const { return changes.empty() && !newRecovered && !reindex; }
     };
 
-    // In order: numbers that can be read as numbers become them, other
-    // values make the record a folder whose name keeps the old value; every
-    // code used twice or unusable is given a new one (a folder keeps the
-    // shared code, so what is inside stays inside); records whose folder is
-    // missing or no folder move into the top-level folder "Recovered" (made
-    // when there is none); and each cycle is cut by moving its lowest code
-    // there too.
-    static Plan plan(const Tree& tree, bool integrityFailed);
+    // In order: numbers that can be read as numbers become them, read as an
+    // import reads them for `region` (empty for none), with an extension
+    // kept in the name; other values make the record a folder whose name
+    // keeps the old value; every code used twice or unusable is given a new
+    // one (a folder keeps the shared code, so what is inside stays inside);
+    // records whose folder is missing or no folder move into the top-level
+    // folder "Recovered" (made when there is none); and each cycle is cut by
+    // moving its lowest code there too.
+    static Plan plan(const Tree& tree, bool integrityFailed, const QString& region = QString());
     // Within the caller's transaction. Throws store::StoreError.
     static void apply(store::Database& database, const Plan& plan);
 

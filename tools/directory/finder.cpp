@@ -1,7 +1,7 @@
 #include "tools/directory/finder.h"
 
 #include "tools/directory/tree.h"
-#include "tools/formats/phonenumber.h"
+#include "tools/formats/numberreader.h"
 
 #include "store/statements.h"
 
@@ -19,7 +19,7 @@ bool isAscii(QStringView text)
 Finder::Finder(const QString& text)
     : m_name(fold(text))
     , m_asciiName(isAscii(m_name))
-    , m_digits(PhoneNumber::digits(text))
+    , m_digits(NumberReader::typedDigits(text))
 {
 }
 

@@ -6,6 +6,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 using i18n::phonenumbers::PhoneNumberUtil;
@@ -39,42 +41,50 @@ QString nationalPrefix(const std::string& region)
     return QString::fromStdString(prefix);
 }
 
-bool hasLetters(QStringView text)
-{
-    for (const QChar c : text) {
-        if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))
-            return true;
-    }
-    return false;
-}
-
 bool isDash(QChar c)
 {
+    // Hyphen, the Unicode dashes, and the minus sign that word processors put
+    // in place of a typed hyphen.
     return c == u'-' || (c.unicode() >= 0x2010 && c.unicode() <= 0x2015) || c.unicode() == 0x2212;
 }
 
-// What a person writes in a number read without the library: digits of any
-// script, formatting, a leading +, and letters only after three digits, as
-// on a keypad ("1-800-FLOWERS"), so that a word in the field is no number.
-bool looksDialable(QStringView text)
+bool isLetter(QChar c)
 {
-    int digits = 0;
-    bool leading = true;
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+bool hasLetters(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), isLetter);
+}
+
+// The digits of a number as a person writes it, in ASCII: digits of any
+// script, blanks, a leading + and dashes, dots and brackets between them.
+// `keypad` takes what a number to dial may hold besides, without a digit for
+// it: "/", and letters once three digits have come, as on a keypad
+// ("1-800-FLOWERS"), so that a word in the field is no number. Nothing when
+// anything else is there, or no digit.
+std::optional<QString> scanDigits(QStringView text, bool keypad)
+{
+    QString digits;
+    bool leading = true; // only blanks so far: a + may still come
     for (const QChar c : text) {
         if (c.isDigit()) {
-            ++digits;
+            digits += QChar(u'0' + c.digitValue());
             leading = false;
         } else if (c == u'+' && leading) {
             leading = false;
         } else if (c.isSpace()) {
-        } else if (isDash(c) || c == u'.' || c == u'(' || c == u')' || c == u'[' || c == u']' || c == u'/') {
+        } else if (isDash(c) || c == u'.' || c == u'(' || c == u')' || c == u'[' || c == u']'
+                   || (keypad && c == u'/')) {
             leading = false;
-        } else if (((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) && digits >= 3) {
-        } else {
-            return false;
+        } else if (!(keypad && isLetter(c) && digits.size() >= 3)) {
+            return std::nullopt;
         }
     }
-    return digits > 0;
+    if (digits.isEmpty())
+        return std::nullopt;
+    return digits;
 }
 
 // An extension, pause or wait at the end of a number, which the directory
@@ -147,6 +157,11 @@ QString NumberReader::regionFromEnvironment()
     return QString();
 }
 
+std::optional<QString> NumberReader::typedDigits(QStringView text)
+{
+    return scanDigits(text, false);
+}
+
 NumberReader::Reading NumberReader::read(QStringView text) const
 {
     Reading reading;
@@ -188,7 +203,7 @@ NumberReader::Reading NumberReader::read(QStringView text) const
         stored = (own ? QString() : QString::number(found.country_code())) + national;
         if (found.has_extension() && reading.extension.isEmpty())
             reading.extension = QStringLiteral("ext. ") + QString::fromStdString(found.extension());
-    } else if (looksDialable(number)) {
+    } else if (scanDigits(number, true)) {
         stored = digitsOf(number);
     } else {
         return notANumber();

@@ -5,9 +5,10 @@
 
 #include <optional>
 
-// Telephone numbers as contact files write them, read the way the field reads
-// them (with libphonenumber) into what the `tel` column holds, and stored
-// numbers written back in international form.
+// Telephone numbers as people and contact files write them, read the way the
+// field reads them (with libphonenumber) into what the `tel` column holds
+// (store::TelephoneNumber), and stored numbers written back in international
+// form. Every command of the tool that reads a written number reads it here.
 //
 // With a region, a number of that region is stored as its national number
 // without the trunk prefix ("+49 (0)30 1234567", "0049 30 1234567" and
@@ -46,6 +47,12 @@ public:
         QStringList changes;
     };
     Reading read(QStringView text) const;
+
+    // The digits of a number or part of one as typed, in ASCII and with any
+    // leading zeros, to look for among stored numbers: digits of any script
+    // with blanks, dashes, dots and brackets between them and a leading +,
+    // which are dropped. Nothing when anything else is there, or no digit.
+    static std::optional<QString> typedDigits(QStringView text);
 
     // Whether two numbers as written are one: read as the same stored
     // number, however formatted ("+49 30 1234567" and "030 1234567" for DE).
