@@ -79,6 +79,8 @@ private slots:
     void refusesToWriteWhileOpen();
     void backupDuringAWrite();
     void repairKeepsACopy();
+    void repairReadsNumbersForTheRegion_data();
+    void repairReadsNumbersForTheRegion();
     void convertedDirectory();
     void busyFile();
     void contactExports_data();
@@ -174,6 +176,8 @@ void TestQuorvelinTool::failures_data()
     QTest::newRow("backup over a file") << QStringList{"backup", "quorvelin.mdb"} << 2 << "already exists";
     QTest::newRow("init over a file") << QStringList{"init", "--sample"} << 2 << "already exists";
     QTest::newRow("check with an argument") << QStringList{"check", "now"} << 2 << "unexpected argument";
+    QTest::newRow("check for an unknown region") << QStringList{"check", "--repair", "--region", "XX"} << 2
+                                                 << "unknown region \"XX\"";
     QTest::newRow("publish without a URL") << QStringList{"publish", "--dry-run"} << 2 << "expected one URL";
     QTest::newRow("publish a missing folder") << QStringList{"publish", "https://h/b/", "--folder", "/Nope"} << 2
                                               << "no folder /Nope";
@@ -319,6 +323,38 @@ void TestQuorvelinTool::repairKeepsACopy()
     QCOMPARE(tool({"check"}, book.dir()).status, 0);
     QCOMPARE(tool({"find", "orphan"}, book.dir()).out, QStringLiteral("/Recovered\tOrphan\t5550101\n"));
     QVERIFY(contents(book.path()) != damaged);
+}
+
+// A number written as text is repaired into what an import of the same text
+// stores: read for --region, else the locale's region, else as far as it
+// tells its country itself.
+void TestQuorvelinTool::repairReadsNumbersForTheRegion_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("locale");
+    QTest::addColumn<qint64>("tel");
+
+    QTest::newRow("region given") << QStringList{"--region", "de"} << QByteArray("C.UTF-8") << qint64(301234567);
+    QTest::newRow("the locale's region") << QStringList{} << QByteArray("de_DE.UTF-8") << qint64(301234567);
+    QTest::newRow("region given over the locale's") << QStringList{"--region", "CH"} << QByteArray("de_DE.UTF-8")
+                                                    << qint64(49301234567);
+    QTest::newRow("no region") << QStringList{} << QByteArray("C.UTF-8") << qint64(49301234567);
+}
+
+void TestQuorvelinTool::repairReadsNumbersForTheRegion()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, locale);
+    QFETCH(qint64, tel);
+
+    BookFile book;
+    book.add(1, "Anna", "+49 (0)30 1234567", 0);
+    const QByteArray shellLocale = qgetenv("LC_ALL");
+    qputenv("LC_ALL", locale);
+    const Run r = tool(QStringList{"check", "--repair"} + options, book.dir());
+    qputenv("LC_ALL", shellLocale);
+    QCOMPARE(r.status, 0);
+    QCOMPARE(book.rows(), (std::vector<BookFile::Row>{{1, "Anna", tel, 0}}));
 }
 
 // A directory converted from Jet with mdbtools: whole numbers kept as reals

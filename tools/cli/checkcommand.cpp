@@ -3,6 +3,7 @@
 #include "tools/directory/backup.h"
 #include "tools/directory/checker.h"
 #include "tools/directory/tree.h"
+#include "tools/formats/numberreader.h"
 #include "tools/formats/toolerror.h"
 
 #include "store/database.h"
@@ -17,7 +18,7 @@
 
 QString CheckCommand::help() const
 {
-    return QStringLiteral(R"(Usage: quorvelin-tool [--file PATH] check [--repair]
+    return QStringLiteral(R"(Usage: quorvelin-tool [--file PATH] check [--repair [--region CC]]
 
 Looks for damage that hides records from Quorvelin or confuses it:
   - folders inside each other in a cycle, cut off from the top level;
@@ -32,8 +33,11 @@ Exit status 0 when there is none, 1 when there is.
 
   --repair   first writes a copy of the file beside it (NAME-before-repair-
              TIME.mdb), then, in one transaction, loses nothing:
-               numbers written with dashes or spaces become numbers; other
-               values make the record a folder whose name keeps the value;
+               numbers written as text become numbers, read as import
+               reads them ("+49 (0)30 1234567" is 301234567 for region
+               DE, 49301234567 without one), an extension kept in the
+               name; other values make the record a folder whose name
+               keeps the value;
                records sharing a code get new codes (a folder keeps the
                old one, so what is inside it stays);
                records whose folder is missing or not a folder, and one
@@ -43,6 +47,12 @@ Exit status 0 when there is none, 1 when there is.
              Whole numbers stored as reals are left as they are: a column
              declared REAL turns any number written to it into a real again.
              Then checks again. Refuses while Quorvelin has the file open.
+  --region CC
+             with --repair, read national numbers as those of this country
+             (two letters: DE, CH, US). Without it, the locale's territory
+             (LC_ALL, else LC_TELEPHONE, else LANG: de_DE.UTF-8 gives DE);
+             without one there either, numbers are read as far as they
+             tell their country themselves.
 )");
 }
 
@@ -50,13 +60,22 @@ int CheckCommand::run(const QStringList& arguments)
 {
     QCommandLineParser parser;
     const QCommandLineOption repair(QStringLiteral("repair"));
-    parser.addOption(repair);
+    const QCommandLineOption regionOption(QStringLiteral("region"), QString(), QStringLiteral("CC"));
+    parser.addOptions({repair, regionOption});
     int status = Ok;
     if (!parse(arguments, parser, status))
         return status;
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument \"%1\". See quorvelin-tool check --help.")
                                  .arg(parser.positionalArguments().first()));
+    // As import picks it, so that a repaired number is the one an import of
+    // the same text stores.
+    QString region = parser.value(regionOption).toUpper();
+    if (parser.isSet(regionOption) && !NumberReader::isRegion(region))
+        return fail(QStringLiteral("unknown region \"%1\": give a country's two letters, such as DE or US.")
+                        .arg(parser.value(regionOption)));
+    if (!parser.isSet(regionOption))
+        region = NumberReader::regionFromEnvironment();
     const QString target = requireFile();
 
     std::unique_ptr<store::FileLock> lock;
@@ -105,7 +124,7 @@ int CheckCommand::run(const QStringList& arguments)
     try {
         database.useRollbackJournal();
         store::Transaction transaction(database);
-        plan = Checker::plan(Tree::load(database), integrityFailed);
+        plan = Checker::plan(Tree::load(database), integrityFailed, region);
         Checker::apply(database, plan);
         transaction.Commit();
     } catch (const store::StoreError& error) {

@@ -18,7 +18,8 @@ case or accents, in any script: Arabic vowel marks and the tatweel are
 ignored, and the forms of alef with hamza match a plain alef. In a number,
 spaces, dashes, dots, brackets and a leading + are ignored, so
 "555-01", "(555) 01" and "+55501" all find 5550101. Digits may be typed in
-any script.
+any script. They are looked for as typed, with no region: 301234567, as
+import --region DE stores 030 1234567, is found by "30 123", not "030 123".
 
 One line for each match, in tree order, its fields separated by a tab:
   the path of its folder, its name, and its number (empty for a folder)
@@ -41,7 +42,7 @@ int FindCommand::run(const QStringList& arguments)
     if (text.trimmed().isEmpty())
         return fail(QStringLiteral("nothing to look for. Usage: quorvelin-tool find TEXT"));
 
-    store::Database database(requireFile());
+    store::Database database(requireFile(), store::Database::Access::ReadOnly);
     const Finder finder(text);
     // Of the records that are no folders only the matches are kept.
     const Tree tree = Tree::load(database, finder.candidates(),
