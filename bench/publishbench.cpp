@@ -6,9 +6,10 @@
 
 #include "harness/davserver.h"
 #include "tools/carddav/davclient.h"
-#include "tools/carddav/publisher.h"
+#include "tools/carddav/cardnames.h"
 #include "tools/directory/bookwriter.h"
-#include "tools/formats/contactcard.h"
+#include "tools/formats/contactfields.h"
+#include "tools/formats/flatrecord.h"
 
 #include <QRegularExpression>
 
@@ -61,12 +62,13 @@ PublishBench::Result PublishBench::run(const QString& folder, int entryCount)
     static const QRegularExpression request(QStringLiteral("\\] [A-Z]+ request for '"));
     result.republishRequests = int(server.log().mid(logged).count(request));
 
-    const QString prefix = Publisher::cardPrefix(file);
+    const CardNames names(file);
     const QUrl bare = server.addressBook(QStringLiteral("bare"));
     std::vector<DavClient::Request> puts;
     for (const auto& [entryCode, entry] : entries) {
-        const ContactCard card(prefix + QString::number(entryCode), entry);
-        puts.push_back({"PUT", bare.resolved(QUrl(card.fileName())), card.text(),
+        const QString uid = names.uid(entryCode);
+        puts.push_back({"PUT", bare.resolved(QUrl(CardNames::fileName(uid))),
+                        ContactFields::made(uid, entry.name, entry.tel, entry.path, QString()).text(),
                         {{"If-None-Match", "*"}, {"Content-Type", "text/vcard; charset=utf-8"}}});
     }
     DavClient client(User, Password, 60);

@@ -5,7 +5,7 @@
 
 #include "bookfile.h"
 
-#include "tools/carddav/publisher.h"
+#include "tools/carddav/cardnames.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -137,7 +137,7 @@ void TestHostileServer::onlyTheAddressBookIsSentTo()
     book.add(1, "Nora", 5550111, 0);
     book.add(3, "Omar", 5550113, 0);
     book.add(10, "New", 5550110, 0);
-    const QString p = Publisher::cardPrefix(book.path());
+    const QString p = CardNames(book.path()).prefix();
     HostileServer server("outside", p);
     QVERIFY(server.started());
 
@@ -173,7 +173,7 @@ void TestHostileServer::credentialsWithoutResending()
     BookFile book;
     book.add(1, "Nora", 5550111, 0);
     book.add(10, "New", 5550110, 0);
-    const QString p = Publisher::cardPrefix(book.path());
+    const QString p = CardNames(book.path()).prefix();
     HostileServer server("digest", p);
     QVERIFY(server.started());
 
@@ -196,13 +196,13 @@ void TestHostileServer::hugeListings()
     book.add(1, "Nora", 5550111, 0);
     {
         // 200,000 other contacts: read as they arrive, in little memory.
-        HostileServer server("huge", Publisher::cardPrefix(book.path()), 48 << 20);
+        HostileServer server("huge", CardNames(book.path()).prefix(), 48 << 20);
         QVERIFY(server.started());
         const Run r = publish({server.book()});
         QCOMPARE(r.out, QStringLiteral("1 entry: 1 added, 0 changed, 0 removed, 0 unchanged.\n"));
     }
     {
-        HostileServer server("huge", Publisher::cardPrefix(book.path()), 200 << 20);
+        HostileServer server("huge", CardNames(book.path()).prefix(), 200 << 20);
         QVERIFY(server.started());
         const Run r = publish({server.book()});
         QCOMPARE(r.status, 2);
@@ -218,7 +218,7 @@ void TestHostileServer::stuckServerIsGivenUp()
 {
     BookFile book;
     book.add(1, "Nora", 5550111, 0);
-    HostileServer server("endless", Publisher::cardPrefix(book.path()));
+    HostileServer server("endless", CardNames(book.path()).prefix());
     QVERIFY(server.started());
 
     const Run r = publish({server.book(), "--timeout", "2"});

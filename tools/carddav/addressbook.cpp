@@ -32,6 +32,7 @@ struct AddressBook::Listing
     std::set<QString> removed;
     QString token;
     bool complete = false; // every member, not only the changed ones
+    QString version;       // of the cards it takes, where it says
 };
 
 AddressBook::AddressBook(DavTransport& client, const CollectionScope& scope, std::function<void(const QString&)> warn)
@@ -116,6 +117,8 @@ AddressBook::Listing AddressBook::everything()
             addressBook = addressBook.value_or(true) && r.addressBook;
             if (!r.syncToken.isEmpty())
                 listing.token = r.syncToken;
+            // 3.0 unless it takes nothing else: every client reads it.
+            listing.version = r.vcard4 && !r.vcard3 ? QStringLiteral("4.0") : QStringLiteral("3.0");
         } else if (!r.collection) {
             listing.members.try_emplace(at->path(QUrl::FullyDecoded), Listing::Member{*at, r.etag.toUtf8()});
         }
@@ -150,9 +153,7 @@ void AddressBook::fetch(DirectoryState::Book& book, const std::map<QString, QByt
         QStringList hrefs;
         std::map<QString, QByteArray> asked;
         for (size_t i = first; i < end; ++i) {
-            QUrl url = m_scope.url();
-            url.setPath(pending[i].first, QUrl::DecodedMode);
-            hrefs.append(url.path(QUrl::FullyEncoded));
+            hrefs.append(m_scope.member(pending[i].first).path(QUrl::FullyEncoded));
             asked.insert(pending[i]);
         }
         DavXml::MultistatusReader reader([&](DavXml::Response&& r) {
@@ -231,6 +232,8 @@ AddressBook::Changes AddressBook::refresh(DirectoryState::Book& book,
     // The token covers every card it listed: kept only once each was read.
     if (changes.unreadable.empty())
         read.token = listing->token;
+    if (listing->complete)
+        read.version = listing->version;
     book = std::move(read);
     return changes;
 }

@@ -1,5 +1,8 @@
 #include "tools/carddav/collectionscope.h"
 
+#include "tools/carddav/davclient.h"
+#include "tools/formats/toolerror.h"
+
 #include <algorithm>
 
 namespace {
@@ -15,6 +18,14 @@ int portOf(const QUrl& url)
 }
 
 } // namespace
+
+QUrl CollectionScope::addressBook(const QString& url)
+{
+    const QUrl given(url, QUrl::StrictMode);
+    if (const auto why = DavClient::refusal(given))
+        throw ToolError(QStringLiteral("%1 %2. Nothing was sent.").arg(given.toDisplayString(QUrl::RemovePassword), *why));
+    return given;
+}
 
 CollectionScope::CollectionScope(const QUrl& collection)
     : m_url(collection.adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment))
@@ -63,6 +74,13 @@ std::optional<QUrl> CollectionScope::resolve(const QString& href) const
 
     QUrl url = m_url;
     url.setPath(resolved.path(QUrl::FullyEncoded), QUrl::TolerantMode);
+    return url;
+}
+
+QUrl CollectionScope::member(const QString& path) const
+{
+    QUrl url = m_url;
+    url.setPath(path, QUrl::DecodedMode);
     return url;
 }
 

@@ -13,6 +13,11 @@
 class CollectionScope
 {
 public:
+    // The address book's URL as typed, once it is one the password and the
+    // directory may be sent to; throws ToolError otherwise, before anything
+    // was sent.
+    static QUrl addressBook(const QString& url);
+
     // `collection` must already be one the client may send to; its path is
     // taken as a collection's, ending in "/", and its user name is dropped.
     explicit CollectionScope(const QUrl& collection);
@@ -28,6 +33,8 @@ public:
     // Percent-escapes are decoded before the path is compared, so that an
     // escaped "../" or "/" cannot step out where the server would decode it.
     std::optional<QUrl> resolve(const QString& href) const;
+    // The address of the member at `path` (decoded), as resolve() gave it.
+    QUrl member(const QString& path) const;
     bool isCollection(const QUrl& url) const;
 
     // A text from a server as it may be shown on a terminal: control

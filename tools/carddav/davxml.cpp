@@ -29,11 +29,13 @@ QByteArray DavXml::propfind()
     QXmlStreamWriter xml(&body);
     xml.writeStartDocument();
     xml.writeNamespace(Dav, QStringLiteral("D"));
+    xml.writeNamespace(CardDav, QStringLiteral("C"));
     xml.writeStartElement(Dav, QStringLiteral("propfind"));
     xml.writeStartElement(Dav, QStringLiteral("prop"));
     xml.writeEmptyElement(Dav, QStringLiteral("resourcetype"));
     xml.writeEmptyElement(Dav, QStringLiteral("getetag"));
     xml.writeEmptyElement(Dav, QStringLiteral("sync-token"));
+    xml.writeEmptyElement(CardDav, QStringLiteral("supported-address-data"));
     xml.writeEndDocument();
     return body;
 }
@@ -83,6 +85,7 @@ enum class DavXml::MultistatusReader::Element {
     Prop,
     GetEtag,
     ResourceType,
+    SupportedAddressData,
     AddressData,
     SyncToken,
     Other
@@ -197,6 +200,8 @@ void DavXml::MultistatusReader::start()
                 element = Element::ResourceType;
             else if (cardDav && name == u"address-data")
                 element = Element::AddressData;
+            else if (cardDav && name == u"supported-address-data")
+                element = Element::SupportedAddressData;
             else if (dav && name == u"sync-token")
                 element = Element::SyncToken;
             break;
@@ -205,6 +210,17 @@ void DavXml::MultistatusReader::start()
                 m_propstat.collection = true;
             else if (cardDav && name == u"addressbook")
                 m_propstat.addressBook = true;
+            break;
+        case Element::SupportedAddressData:
+            if (cardDav && name == u"address-data-type") {
+                const QXmlStreamAttributes attributes = m_xml.attributes();
+                const QStringView type = attributes.value(QLatin1String("content-type"));
+                const QStringView version = attributes.value(QLatin1String("version"));
+                if (type.isEmpty() || type.compare(u"text/vcard", Qt::CaseInsensitive) == 0) {
+                    m_propstat.vcard3 = m_propstat.vcard3 || version == u"3.0";
+                    m_propstat.vcard4 = m_propstat.vcard4 || version == u"4.0";
+                }
+            }
             break;
         default:
             break;
@@ -251,6 +267,8 @@ void DavXml::MultistatusReader::end()
                 m_response.etag = m_propstat.etag;
             m_response.collection = m_response.collection || m_propstat.collection;
             m_response.addressBook = m_response.addressBook || m_propstat.addressBook;
+            m_response.vcard3 = m_response.vcard3 || m_propstat.vcard3;
+            m_response.vcard4 = m_response.vcard4 || m_propstat.vcard4;
             if (m_propstat.addressData)
                 m_response.addressData = std::move(m_propstat.addressData);
             if (!m_propstat.syncToken.isEmpty())

@@ -22,6 +22,9 @@ public:
         QString etag;
         bool collection = false;
         bool addressBook = false;
+        // The vCard versions an address book says it takes, where it says.
+        bool vcard3 = false;
+        bool vcard4 = false;
         std::optional<QString> addressData;
         QString syncToken; // a collection's, when asked for and kept
     };
@@ -64,7 +67,8 @@ public:
     };
 
     // PROPFIND: the resource type, the ETag and, of a collection that keeps
-    // one, its sync token (RFC 6578).
+    // one, its sync token (RFC 6578); of an address book, the vCard versions
+    // it takes (RFC 6352).
     static QByteArray propfind();
     // sync-collection REPORT (RFC 6578): the ETags of the members changed
     // since `token` (all of them for an empty one), and those removed.

@@ -21,6 +21,7 @@ QJsonObject toJson(const CardReading& reading)
         numbers.append(QJsonObject{
             {"digits", n.digits ? QJsonValue(*n.digits) : QJsonValue()}, {"kind", n.kind}, {"text", n.text}});
     return {{"region", reading.region},
+            {"uid", reading.uid},
             {"name", reading.name},
             {"categories", QJsonArray::fromStringList(reading.categories)},
             {"numbers", numbers}};
@@ -38,9 +39,10 @@ QStringList strings(const QJsonValue& array)
 // again.
 std::optional<CardReading> readingFrom(const QJsonObject& o)
 {
-    if (!o[u"categories"].isArray())
+    if (!o[u"categories"].isArray() || !o[u"uid"].isString())
         return std::nullopt;
-    CardReading reading{o[u"region"].toString(), o[u"name"].toString(), {}, strings(o[u"categories"])};
+    CardReading reading{o[u"region"].toString(), o[u"uid"].toString(), o[u"name"].toString(), {},
+                        strings(o[u"categories"])};
     for (const QJsonValue& v : o[u"numbers"].toArray()) {
         if (!v[u"text"].isString())
             return std::nullopt;
@@ -74,6 +76,7 @@ QJsonObject toJson(const DirectoryState::Book& book)
                                  {"confirmed", l.confirmed}});
     const DirectoryState::Book::Removals& r = book.removals;
     return {{"token", book.token},
+            {"version", book.version},
             {"cards", cards},
             {"links", links},
             {"removals", QJsonObject{{"links", r.links},
@@ -86,6 +89,7 @@ DirectoryState::Book bookFrom(const QJsonObject& o)
 {
     DirectoryState::Book book;
     book.token = o[u"token"].toString();
+    book.version = o[u"version"].toString();
     const QJsonObject cards = o[u"cards"].toObject();
     for (auto it = cards.begin(); it != cards.end(); ++it) {
         const QJsonObject c = it.value().toObject();

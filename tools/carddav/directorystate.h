@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/carddav/cardreading.h"
+#include "tools/formats/cardreading.h"
 
 #include <QByteArray>
 #include <QLockFile>
@@ -62,6 +62,7 @@ public:
         };
 
         QString token; // the server's sync token, when it keeps them
+        QString version; // of the cards it takes: "3.0" or "4.0"; empty before it was asked
         std::map<QString, Card> cards; // by path
         std::vector<Link> links;
         Removals removals;

@@ -92,6 +92,14 @@ void Command::warn(const QString& message)
     m_context.err.write(QStringLiteral("quorvelin-tool %1: %2\n").arg(m_name, message).toUtf8());
 }
 
+void Command::progress(const QString& text)
+{
+    if (!m_context.progress || (!text.isEmpty() && m_progressShown.isValid() && m_progressShown.elapsed() < 100))
+        return;
+    m_progressShown.start();
+    m_context.err.write((QStringLiteral("\r\033[K") + (text.isEmpty() ? text : m_name + QStringLiteral(": ") + text)).toUtf8());
+}
+
 int Command::fail(const QString& message)
 {
     warn(message);

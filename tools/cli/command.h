@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCommandLineOption>
+#include <QElapsedTimer>
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
@@ -61,10 +62,14 @@ protected:
     void print(const QString& text);
     // A line on standard error, starting with the program and the command.
     void warn(const QString& message);
+    // A line of progress on a terminal, rewritten in place no more often
+    // than the eye follows; an empty text clears it.
+    void progress(const QString& text);
     int fail(const QString& message); // warns, then returns Failed
 
     Context& m_context;
 
 private:
     QString m_name;
+    QElapsedTimer m_progressShown;
 };

@@ -1,7 +1,7 @@
 #include "tools/cli/publishcommand.h"
 
-#include "tools/carddav/publisher.h"
-#include "tools/cli/passwordsource.h"
+#include "tools/carddav/collectionscope.h"
+#include "tools/carddav/davclient.h"
 
 #include <QCommandLineParser>
 
@@ -59,31 +59,58 @@ answer larger than 64 MB is refused.
 int PublishCommand::run(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("PATH"));
-    const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NAME"));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"));
-    const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("SECONDS"), QStringLiteral("60"));
-    const QCommandLineOption passwordCommand(QStringLiteral("password-command"), QString(), QStringLiteral("CMD"));
-    parser.addOptions({folder, user, dryRun, timeout, passwordCommand});
+    addOptions(parser);
     int status = Ok;
     if (!parse(arguments, parser, status))
         return status;
     if (parser.positionalArguments().size() != 1)
         return fail(QStringLiteral("expected one URL. See quorvelin-tool publish --help."));
-    bool number = false;
-    const int seconds = parser.value(timeout).toInt(&number);
-    // A day is longer than any one request of a real address book takes.
-    if (!number || seconds < 1 || seconds > 86'400)
-        return fail(QStringLiteral("--timeout takes a number of seconds from 1 to 86400, not \"%1\".")
-                        .arg(parser.value(timeout)));
+    const int timeout = seconds(parser);
     const QString file = requireFile();
-    const QUrl url = Publisher::addressBook(parser.positionalArguments().first());
-    const QString name = parser.isSet(user) ? parser.value(user) : url.userName();
-    Publisher publisher(m_context.out, m_context.err, m_context.progress);
-    const bool done = publisher.run(file, {url, parser.value(folder), name,
-                                           name.isEmpty() ? QString()
-                                                          : PasswordSource::password(name, url, parser.value(passwordCommand), true),
-                                           parser.isSet(dryRun),
-                                           seconds});
+    const QUrl url = CollectionScope::addressBook(parser.positionalArguments().first());
+    const std::unique_ptr<DavClient> client =
+        this->client(url, parser.value(m_user), parser.value(m_passwordCommand), true, timeout);
+    DirectoryState state(file);
+    const CollectionScope scope(url);
+    SyncEngine::Options options;
+    options.policy = SyncPlan::Policy::Mirror;
+    options.folder = parser.value(m_folder);
+    options.dryRun = parser.isSet(m_dryRun);
+    const SyncEngine::Result result = SyncEngine(*client, scope, listener()).run(file, state, options);
+
+    const SyncPlan& plan = result.plan;
+    const QString entries = counted(qsizetype(plan.directoryEntries), QStringLiteral("entry"), QStringLiteral("entries"));
+    if (options.dryRun) {
+        print(QStringLiteral("Would send to %1:\n").arg(scope.url().toDisplayString()));
+        size_t added = 0;
+        size_t changed = 0;
+        size_t removed = 0;
+        for (const SyncPlan::CardWrite& w : plan.cardWrites) {
+            if (w.held())
+                continue;
+            ++(w.made ? added : changed);
+            print(QStringLiteral("PUT     %1  (%2 %3)\n")
+                      .arg(w.path.section(u'/', -1), w.made ? QStringLiteral("add") : QStringLiteral("change"), w.label));
+        }
+        for (const SyncPlan::CardRemoval& r : plan.cardRemovals) {
+            if (r.held())
+                continue;
+            ++removed;
+            print(QStringLiteral("DELETE  %1  (remove %2)\n").arg(r.path.section(u'/', -1), r.label));
+        }
+        reportFailures(result, name());
+        print(QStringLiteral("%1: %2 to add, %3 to change, %4 to remove, %5 unchanged. Dry run: nothing was sent.\n")
+                  .arg(entries, QString::number(added), QString::number(changed), QString::number(removed),
+                       QString::number(plan.unchanged)));
+        return result.unreadable.empty() ? Ok : Failed;
+    }
+    const bool done = reportFailures(result, name());
+    QString summary = QStringLiteral("%1: %2 added, %3 changed, %4 removed, %5 unchanged")
+                          .arg(entries, QString::number(result.cardsMade), QString::number(result.cardsChanged),
+                               QString::number(result.cardsRemoved), QString::number(plan.unchanged));
+    if (result.cardsFailed)
+        summary += QStringLiteral("; %1").arg(
+            counted(qsizetype(result.cardsFailed), QStringLiteral("card not done"), QStringLiteral("cards not done")));
+    print(summary + QStringLiteral(".\n"));
     return done ? Ok : Failed;
 }

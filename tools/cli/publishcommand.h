@@ -1,14 +1,14 @@
 #pragma once
 
-#include "tools/cli/command.h"
+#include "tools/cli/carddavcommand.h"
 
 // quorvelin-tool publish: the directory, or one folder, mirrored into a
 // CardDAV address book.
-class PublishCommand : public Command
+class PublishCommand : public CardDavCommand
 {
 public:
     explicit PublishCommand(Context& context)
-        : Command(context, QStringLiteral("publish"))
+        : CardDavCommand(context, QStringLiteral("publish"))
     {
     }
 

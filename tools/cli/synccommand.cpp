@@ -3,9 +3,6 @@
 #include "tools/carddav/collectionscope.h"
 #include "tools/carddav/davclient.h"
 #include "tools/carddav/directorystate.h"
-#include "tools/carddav/publisher.h"
-#include "tools/carddav/syncer.h"
-#include "tools/cli/passwordsource.h"
 #include "tools/formats/numberreader.h"
 #include "tools/formats/toolerror.h"
 
@@ -103,33 +100,25 @@ whole and the rest done.
 int SyncCommand::run(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    const QCommandLineOption user(QStringLiteral("user"), QString(), QStringLiteral("NAME"));
-    const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("PATH"));
+    addOptions(parser);
     const QCommandLineOption region(QStringLiteral("region"), QString(), QStringLiteral("CC"));
     const QCommandLineOption prefer(QStringLiteral("prefer"), QString(), QStringLiteral("directory|server"));
     const QCommandLineOption force(QStringLiteral("force"));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"));
-    const QCommandLineOption passwordCommand(QStringLiteral("password-command"), QString(), QStringLiteral("CMD"));
-    const QCommandLineOption timeout(QStringLiteral("timeout"), QString(), QStringLiteral("SECONDS"), QStringLiteral("60"));
     const QCommandLineOption unattended(QStringLiteral("unattended"));
-    parser.addOptions({user, folder, region, prefer, force, dryRun, passwordCommand, timeout, unattended});
+    parser.addOptions({region, prefer, force, unattended});
     int status = Ok;
     if (!parse(arguments, parser, status))
         return status;
     if (parser.positionalArguments().size() > 1)
         return fail(QStringLiteral("expected one URL at most. See quorvelin-tool sync --help."));
-    bool number = false;
-    const int seconds = parser.value(timeout).toInt(&number);
-    if (!number || seconds < 1 || seconds > 86'400)
-        return fail(QStringLiteral("--timeout takes a number of seconds from 1 to 86400, not \"%1\".")
-                        .arg(parser.value(timeout)));
-    Syncer::Options options;
+    const int timeout = seconds(parser);
+    SyncEngine::Options options;
     if (parser.isSet(prefer)) {
         const QString side = parser.value(prefer);
         if (side == u"directory")
-            options.prefer = TwoWayPlan::Prefer::Directory;
+            options.prefer = SyncPlan::Prefer::Directory;
         else if (side == u"server")
-            options.prefer = TwoWayPlan::Prefer::Server;
+            options.prefer = SyncPlan::Prefer::Server;
         else
             return fail(QStringLiteral("--prefer takes directory or server, not \"%1\".").arg(side));
     }
@@ -144,7 +133,7 @@ int SyncCommand::run(const QStringList& arguments)
         // Another address book starts from nothing remembered but the URL;
         // the same one written another way keeps what it was given.
         const auto identity = [](const QString& text) {
-            return CollectionScope(Publisher::addressBook(text)).identity();
+            return CollectionScope(CollectionScope::addressBook(text)).identity();
         };
         if (settings.url.isEmpty() || identity(url) != identity(settings.url))
             settings = DirectoryState::Settings{url, {}, {}, {}, {}};
@@ -156,10 +145,10 @@ int SyncCommand::run(const QStringList& arguments)
                                    "quorvelin-tool sync --help.")
                         .arg(file));
     }
-    if (parser.isSet(user))
-        settings.user = parser.value(user);
-    if (parser.isSet(folder))
-        settings.folder = parser.value(folder);
+    if (parser.isSet(m_user))
+        settings.user = parser.value(m_user);
+    if (parser.isSet(m_folder))
+        settings.folder = parser.value(m_folder);
     if (parser.isSet(region)) {
         settings.region = parser.value(region).toUpper();
         if (!NumberReader::isRegion(settings.region))
@@ -168,29 +157,74 @@ int SyncCommand::run(const QStringList& arguments)
     } else if (settings.region.isEmpty()) {
         settings.region = NumberReader::regionFromEnvironment();
     }
-    if (parser.isSet(passwordCommand))
-        settings.passwordCommand = parser.value(passwordCommand);
+    if (parser.isSet(m_passwordCommand))
+        settings.passwordCommand = parser.value(m_passwordCommand);
 
-    const QUrl url = Publisher::addressBook(settings.url);
-    const QString name = settings.user.isEmpty() ? url.userName() : settings.user;
-    DavClient client(name, name.isEmpty() ? QString() : PasswordSource::password(name, url, settings.passwordCommand, !quiet),
-                     seconds);
+    const QUrl url = CollectionScope::addressBook(settings.url);
+    const std::unique_ptr<DavClient> client = this->client(url, settings.user, settings.passwordCommand, !quiet, timeout);
     options.folder = settings.folder;
     options.region = settings.region;
     options.force = parser.isSet(force);
-    options.dryRun = parser.isSet(dryRun);
-    // Remembered only once a sync went through: a mistyped address or an
-    // option tried in a dry run does not become what the timer syncs.
+    options.dryRun = parser.isSet(m_dryRun);
+    // Remembered only once the address book answered, and never by a dry
+    // run: a mistyped address, or an option only tried, does not become
+    // what the timer syncs.
     if (!options.dryRun)
         options.settings = settings;
 
-    Syncer syncer(m_context.out, m_context.err, m_context.progress);
     try {
-        return syncer.run(file, state, CollectionScope(url), client, options);
+        return report(SyncEngine(*client, CollectionScope(url), listener()).run(file, state, options), options.dryRun);
     } catch (const store::StoreError& error) {
         // The window has the file: the timer tries again later.
         if (quiet && error.busy())
             return Ok;
         throw;
     }
+}
+
+int SyncCommand::report(const SyncEngine::Result& result, bool dryRun)
+{
+    const SyncPlan& plan = result.plan;
+    if (dryRun) {
+        for (const SyncPlan::NewEntry& n : plan.newEntries)
+            print(QStringLiteral("add to the directory %1\n").arg(SyncPlan::label(n.name, n.number, n.folder)));
+        for (const SyncPlan::EntryChange& c : plan.entryChanges)
+            print(QStringLiteral("change in the directory %1 to %2\n")
+                      .arg(SyncPlan::label(c.was.name, c.was.number, c.was.folder),
+                           SyncPlan::label(c.entry.name, c.entry.number, c.entry.folder)));
+        for (const SyncPlan::EntryRemoval& r : plan.entryRemovals)
+            print(QStringLiteral("remove from the directory %1\n")
+                      .arg(SyncPlan::label(r.entry.name, r.entry.number, r.entry.folder)));
+        for (const SyncPlan::CardWrite& w : plan.cardWrites)
+            print(QStringLiteral("PUT     %1  (%2)\n").arg(w.path.section(u'/', -1), w.label));
+        for (const SyncPlan::CardRemoval& r : plan.cardRemovals)
+            print(QStringLiteral("DELETE  %1  (%2)\n").arg(r.path.section(u'/', -1), r.label));
+        print(QStringLiteral("Would do: Directory: %1 added, %2 changed, %3 removed. Address book: %4 cards written, %5 "
+                             "removed. Dry run: nothing was changed.\n")
+                  .arg(plan.newEntries.size())
+                  .arg(plan.entryChanges.size())
+                  .arg(plan.entryRemovals.size())
+                  .arg(plan.cardWrites.size())
+                  .arg(plan.cardRemovals.size()));
+    } else {
+        print(QStringLiteral("Directory: %1 added, %2 changed, %3 removed. Address book: %4 cards written, %5 "
+                             "removed.\n")
+                  .arg(result.entriesAdded)
+                  .arg(result.entriesChanged)
+                  .arg(result.entriesRemoved)
+                  .arg(result.cardsMade + result.cardsChanged)
+                  .arg(result.cardsRemoved));
+    }
+    for (const SyncPlan::Conflict& c : plan.conflicts)
+        print(QStringLiteral("Conflict: %1 in the directory, %2 in the address book: changed on both sides, left as "
+                             "they are; sync with --prefer directory or --prefer server to choose.\n")
+                  .arg(c.directory, c.server));
+    if (!reportFailures(result, name()) && !dryRun) {
+        warn(QStringLiteral("not everything was done: what could not be read or written is listed above and left as "
+                            "it was on both sides; sync again to finish."));
+        return Failed;
+    }
+    if (dryRun && !result.unreadable.empty())
+        return Failed;
+    return plan.conflicts.empty() ? Ok : NotFound;
 }

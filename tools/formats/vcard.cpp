@@ -28,6 +28,11 @@ const VCardProperty* VCard::inGroup(const QString& group, QStringView name) cons
     return nullptr;
 }
 
+void VCard::add(const QString& name, const QString& value, const QList<VCardProperty::Parameter>& parameters)
+{
+    m_properties.emplace_back(QString(), name, parameters, value);
+}
+
 QByteArray VCard::toBytes() const
 {
     QByteArray out = "BEGIN:VCARD\r\n";

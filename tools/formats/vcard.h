@@ -29,7 +29,12 @@ public:
     // item1.TEL. Groups are compared without regard to case.
     const VCardProperty* inGroup(const QString& group, QStringView name) const;
 
-    // BEGIN:VCARD, the properties, END:VCARD, each line ended by CRLF.
+    // A new property after the others; `value` is vCard text, escaped as its
+    // property wants (VCardText::escaped for plain text).
+    void add(const QString& name, const QString& value, const QList<VCardProperty::Parameter>& parameters = {});
+
+    // BEGIN:VCARD, the properties, END:VCARD, each line ended by CRLF: the
+    // one way any card the tool makes or changes becomes text.
     QByteArray toBytes() const;
 
 private:

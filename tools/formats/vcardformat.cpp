@@ -1,6 +1,7 @@
 #include "tools/formats/vcardformat.h"
 
 #include "tools/formats/folderpath.h"
+#include "tools/formats/vcard.h"
 #include "tools/formats/vcardreader.h"
 #include "tools/formats/vcardtext.h"
 
@@ -106,14 +107,15 @@ QByteArray VCardFormat::write(const std::vector<FlatRecord>& records)
 {
     QByteArray out;
     for (const FlatRecord& r : records) {
-        out += "BEGIN:VCARD\r\nVERSION:4.0\r\n";
+        VCard card;
+        card.add(QStringLiteral("VERSION"), QStringLiteral("4.0"));
         if (r.isFolder())
-            out += "KIND:group\r\n";
-        out += VCardText::folded(QStringLiteral("FN:") + VCardText::escaped(r.name));
+            card.add(QStringLiteral("KIND"), QStringLiteral("group"));
+        card.add(QStringLiteral("FN"), VCardText::escaped(r.name));
         if (!r.isFolder())
-            out += VCardText::folded(QStringLiteral("TEL;VALUE=text:%1").arg(r.tel));
-        out += VCardText::folded(QStringLiteral("CATEGORIES:") + VCardText::escaped(FolderPath::format(r.path)));
-        out += "END:VCARD\r\n";
+            card.add(QStringLiteral("TEL"), QString::number(r.tel), {{QStringLiteral("VALUE"), QStringLiteral("text")}});
+        card.add(QStringLiteral("CATEGORIES"), VCardText::escaped(FolderPath::format(r.path)));
+        out += card.toBytes();
     }
     return out;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/carddav/cardreading.h"
+#include "tools/formats/cardreading.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,14 +32,20 @@ public:
     // region, the text is read only once something on it changes.
     ContactFields(const QString& text, const QString& region,
                   const std::optional<CardReading>& remembered = std::nullopt);
-    // A new card, as the tool makes it for an entry.
+    // A new card, as the tool makes it for an entry, in vCard `version`
+    // ("3.0", which every server and client reads, or "4.0"): UID; FN, and N
+    // with the whole name as the given name, as it may be a person's, a
+    // company's or a help desk's, so that a phone building the shown name
+    // from N shows it as typed; TEL in the form that dials; CATEGORIES with
+    // the folder, none for the top level, which a phone would show as a
+    // group named "/".
     static ContactFields made(const QString& uid, const QString& name, qint64 number, const QStringList& folder,
-                              const QString& region);
+                              const QString& region, const QString& version = QStringLiteral("3.0"));
     ~ContactFields();
     ContactFields(ContactFields&&) noexcept;
     ContactFields& operator=(ContactFields&&) noexcept;
 
-    QString uid() const;
+    const QString& uid() const { return m_reading.uid; }
     // FN; else N, ORG, the nickname or the e-mail address, as import makes a name.
     const QString& name() const { return m_reading.name; }
     // Every TEL, in the card's order.
@@ -93,6 +99,8 @@ public:
 private:
     // The card, read from the text when first needed.
     VCard& card() const;
+    // FN and N as the tool writes them for `name`.
+    void writeName(const QString& name);
     // What the getters give, read again after each change.
     void reread();
     QString telValue(qint64 digits, bool uri) const;

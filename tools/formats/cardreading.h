@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-// What sync reads of a card, with the numbers of one region: the name, the
-// numbers with their kinds, the categories. Remembered beside the card's
+// What sync reads of a card, with the numbers of one region: the UID, the
+// name, the numbers with their kinds, the categories. Remembered beside the card's
 // text, it spares reading every card again while the card is unchanged.
 struct CardReading
 {
@@ -20,6 +20,7 @@ struct CardReading
     };
 
     QString region;
+    QString uid;
     QString name;
     std::vector<Number> numbers;
     QStringList categories; // every CATEGORIES value, in order

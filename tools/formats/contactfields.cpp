@@ -1,6 +1,5 @@
-#include "tools/carddav/contactfields.h"
+#include "tools/formats/contactfields.h"
 
-#include "tools/formats/contactcard.h"
 #include "tools/formats/entrymaker.h"
 #include "tools/formats/folderpath.h"
 #include "tools/formats/importreport.h"
@@ -121,11 +120,21 @@ ContactFields::ContactFields(const QString& text, const QString& region, const s
 }
 
 ContactFields ContactFields::made(const QString& uid, const QString& name, qint64 number, const QStringList& folder,
-                                  const QString& region)
+                                  const QString& region, const QString& version)
 {
-    const ContactCard card(uid, {folder, name, number, 0});
-    ContactFields fields(QString::fromUtf8(card.text()), region);
-    fields.setNumber(0, number);
+    ContactFields fields(QString(), region);
+    VCard& card = fields.card();
+    const bool four = version == u"4.0";
+    card.add(QStringLiteral("VERSION"), four ? version : QStringLiteral("3.0"));
+    card.add(QStringLiteral("UID"), VCardText::escaped(uid));
+    fields.writeName(name);
+    card.add(QStringLiteral("TEL"), fields.telValue(number, four),
+             four ? QList<Parameter>{{QStringLiteral("VALUE"), QStringLiteral("uri")},
+                                     {QStringLiteral("TYPE"), QStringLiteral("voice")}}
+                  : QList<Parameter>{{QStringLiteral("TYPE"), QStringLiteral("VOICE")}});
+    if (!folder.isEmpty())
+        card.add(QStringLiteral("CATEGORIES"), VCardText::escaped(VCardText::printable(FolderPath::format(folder))));
+    fields.reread();
     return fields;
 }
 
@@ -148,6 +157,8 @@ void ContactFields::reread()
     ImportReport ignored;
     const Contact contact = VCardFormat::contact(card(), ignored);
     m_reading.region = m_region;
+    const VCardProperty* uid = card().first(u"UID");
+    m_reading.uid = uid ? uid->text() : QString();
     m_reading.name = contact.name.chosen();
     const VCardProperty* categories = card().first(u"CATEGORIES");
     m_reading.categories = categories ? categories->components(u',') : QStringList();
@@ -155,12 +166,6 @@ void ContactFields::reread()
     m_reading.numbers.clear();
     for (const Contact::Phone& phone : contact.phones)
         m_reading.numbers.push_back({reader.read(phone.text).value, phone.kind, phone.text});
-}
-
-QString ContactFields::uid() const
-{
-    const VCardProperty* uid = card().first(u"UID");
-    return uid ? uid->text() : QString();
 }
 
 QStringList ContactFields::folder(const QString& scope) const
@@ -228,11 +233,16 @@ ContactFields::EntryName ContactFields::splitEntryName(const QString& entryName,
 
 void ContactFields::setName(const QString& name)
 {
+    writeName(name);
+    reread();
+}
+
+void ContactFields::writeName(const QString& name)
+{
     const QString shown = VCardText::printable(name);
     const QString n = structuredName(card().first(u"N"), m_reading.name, shown);
     setFirst(card(), u"FN", VCardText::escaped(shown));
     setFirst(card(), u"N", n);
-    reread();
 }
 
 QString ContactFields::telValue(qint64 digits, bool uri) const

@@ -1,9 +1,10 @@
-// What sync decides for each side, on an address book and a directory held
-// in memory: the cases where one side's change meets the other's; and what
-// it remembers of both between runs.
+// What publish and sync decide for each side, on an address book and a
+// directory held in memory: both ways, the cases where one side's change
+// meets the other's; mirrored, when a card needs writing; and what is
+// remembered of both between runs.
 
-#include "tools/carddav/contactfields.h"
-#include "tools/carddav/twowayplan.h"
+#include "tools/carddav/syncplan.h"
+#include "tools/formats/contactfields.h"
 
 #include <QtTest>
 
@@ -11,7 +12,8 @@ namespace {
 
 using Link = DirectoryState::Book::Link;
 
-const QString Made = QStringLiteral("/book/quorvelin-x-2.vcf");
+const CardNames Names(QStringLiteral("/directory/quorvelin.mdb"));
+const QString Made = QStringLiteral("/book/") + CardNames::fileName(Names.uid(2));
 const QString Phone = QStringLiteral("/book/phone.vcf");
 
 QString card(const QString& uid, const QString& lines)
@@ -36,20 +38,20 @@ DirectoryState::Book agreed(const QString& path, const QString& text)
     return book;
 }
 
-TwoWayPlan plan(const std::vector<TwoWayPlan::Entry>& entries, const DirectoryState::Book& book,
-                TwoWayPlan::Prefer prefer = TwoWayPlan::Prefer::Neither)
+SyncPlan plan(const std::vector<SyncPlan::Entry>& entries, const DirectoryState::Book& book,
+              SyncPlan::Prefer prefer = SyncPlan::Prefer::Neither, SyncPlan::Policy policy = SyncPlan::Policy::BothWays)
 {
-    return TwoWayPlan(entries, book, {QStringLiteral("/book/"), QStringLiteral("quorvelin-x-"), QString(), QString(), prefer});
+    return SyncPlan(entries, book, {policy, QStringLiteral("/book/"), Names, QString(), QString(), prefer, QString()});
 }
 
-TwoWayPlan::Entry nora(qint64 number)
+SyncPlan::Entry nora(qint64 number)
 {
     return {2, 7, QStringLiteral("Nora"), number, {}};
 }
 
 } // namespace
 
-class TestTwoWayPlan : public QObject
+class TestSyncPlan : public QObject
 {
     Q_OBJECT
 
@@ -59,13 +61,15 @@ private slots:
     void conflicts();
     void foldersAreCategories();
     void matchedWithoutState();
+    void mirrored_data();
+    void mirrored();
     void rememberedExactly();
 };
 
-void TestTwoWayPlan::removalMeetsChange()
+void TestSyncPlan::removalMeetsChange()
 {
     // Gone from the server, renumbered here: the entry stays and gets a card.
-    TwoWayPlan p = plan({nora(5550112)}, agreed(Made, QString()));
+    SyncPlan p = plan({nora(5550112)}, agreed(Made, QString()));
     QVERIFY(p.entryRemovals.empty());
     QCOMPARE(p.cardWrites.size(), size_t(1));
     QCOMPARE(p.cardWrites[0].path, Made);
@@ -84,14 +88,14 @@ void TestTwoWayPlan::removalMeetsChange()
     QCOMPARE(p.directoryRemoved, size_t(1));
 }
 
-void TestTwoWayPlan::numbersLeaveTheirCards()
+void TestSyncPlan::numbersLeaveTheirCards()
 {
     // A phone's card keeps its other number and its e-mail; the entry of
     // the number left follows it to its new place on the card.
     DirectoryState::Book book;
     book.cards[Phone] = {"\"1\"", card("p", "TEL:5550111\r\nTEL:5550122\r\nEMAIL:n@example.com\r\n")};
     book.links = {link(2, Phone, 0, 5550111, "Nora (other)"), link(3, Phone, 1, 5550122, "Nora (other 2)")};
-    TwoWayPlan p = plan({{3, 8, QStringLiteral("Nora (other 2)"), 5550122, {}}}, book);
+    SyncPlan p = plan({{3, 8, QStringLiteral("Nora (other 2)"), 5550122, {}}}, book);
     QCOMPARE(p.cardWrites.size(), size_t(1));
     QVERIFY(!p.cardWrites[0].text.contains("5550111"));
     QVERIFY(p.cardWrites[0].text.contains("EMAIL:n@example.com"));
@@ -101,7 +105,7 @@ void TestTwoWayPlan::numbersLeaveTheirCards()
 
     // The card the tool made goes with its last number, whatever was added;
     // a phone's card only when nothing else is on it.
-    p = plan({}, agreed(Made, card("quorvelin-x-2", "TEL:5550111\r\nNOTE:a note\r\n")));
+    p = plan({}, agreed(Made, card(Names.uid(2), "TEL:5550111\r\nNOTE:a note\r\n")));
     QCOMPARE(p.cardRemovals.size(), size_t(1));
     p = plan({}, agreed(Phone, card("p", "TEL:5550111\r\nNOTE:a note\r\n")));
     QVERIFY(p.cardRemovals.empty());
@@ -111,10 +115,10 @@ void TestTwoWayPlan::numbersLeaveTheirCards()
     QCOMPARE(p.cardRemovals.size(), size_t(1));
 }
 
-void TestTwoWayPlan::conflicts()
+void TestSyncPlan::conflicts()
 {
     const DirectoryState::Book book = agreed(Phone, card("p", "TEL:5550199\r\n"));
-    TwoWayPlan p = plan({nora(5550112)}, book);
+    SyncPlan p = plan({nora(5550112)}, book);
     QVERIFY(p.empty());
     QCOMPARE(p.conflicts.size(), size_t(1));
     QCOMPARE(p.conflicts[0].directory, QStringLiteral("\"Nora\" 5550112 in /"));
@@ -123,19 +127,19 @@ void TestTwoWayPlan::conflicts()
     QCOMPARE(p.links.size(), size_t(1));
     QCOMPARE(p.links[0].number, 5550111);
 
-    p = plan({nora(5550112)}, book, TwoWayPlan::Prefer::Directory);
+    p = plan({nora(5550112)}, book, SyncPlan::Prefer::Directory);
     QVERIFY(p.conflicts.empty());
     QCOMPARE(p.cardWrites.size(), size_t(1));
     QVERIFY(p.cardWrites[0].text.contains("TEL:5550112"));
-    p = plan({nora(5550112)}, book, TwoWayPlan::Prefer::Server);
+    p = plan({nora(5550112)}, book, SyncPlan::Prefer::Server);
     QCOMPARE(p.entryChanges.size(), size_t(1));
     QCOMPARE(p.entryChanges[0].entry.number, 5550199);
 }
 
-void TestTwoWayPlan::foldersAreCategories()
+void TestSyncPlan::foldersAreCategories()
 {
     // Moved on the phone: the entry follows into the folder, made as needed.
-    TwoWayPlan p = plan({nora(5550111)}, agreed(Phone, card("p", "TEL:5550111\r\nCATEGORIES:Home,starred\r\n")));
+    SyncPlan p = plan({nora(5550111)}, agreed(Phone, card("p", "TEL:5550111\r\nCATEGORIES:Home,starred\r\n")));
     QCOMPARE(p.entryChanges.size(), size_t(1));
     QCOMPARE(p.entryChanges[0].entry.folder, QStringList{"Home"});
     // Moved here: the card's category follows, its others kept.
@@ -145,23 +149,81 @@ void TestTwoWayPlan::foldersAreCategories()
     QVERIFY2(p.cardWrites[0].text.contains("CATEGORIES:starred,/Work\r\n"), p.cardWrites[0].text.constData());
 }
 
-void TestTwoWayPlan::matchedWithoutState()
+void TestSyncPlan::matchedWithoutState()
 {
     // No links: the entry and the phone's number of the same name and number
     // are one contact, and the entry whose card was made is matched by it.
     DirectoryState::Book book;
     book.cards[Phone] = {"\"1\"", card("p", "TEL:5550111\r\n")};
-    book.cards[Made] = {"\"2\"", QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:quorvelin-x-2\r\nFN:Renamed\r\n"
-                                                "TEL:5550133\r\nEND:VCARD\r\n")};
-    const TwoWayPlan p = plan({{1, 6, QStringLiteral("Nora"), 5550111, {}}, {2, 7, QStringLiteral("Omar"), 5550133, {}}},
-                              book, TwoWayPlan::Prefer::Directory);
+    book.cards[Made] = {"\"2\"", QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%1\r\nFN:Renamed\r\n"
+                                                "TEL:5550133\r\nEND:VCARD\r\n")
+                                     .arg(Names.uid(2))};
+    const SyncPlan p = plan({{1, 6, QStringLiteral("Nora"), 5550111, {}}, {2, 7, QStringLiteral("Omar"), 5550133, {}}},
+                              book, SyncPlan::Prefer::Directory);
     QVERIFY(p.newEntries.empty() && p.entryRemovals.empty() && p.cardRemovals.empty());
     QCOMPARE(p.cardWrites.size(), size_t(1));
     QCOMPARE(p.cardWrites[0].path, Made);
     QCOMPARE(p.links.size(), size_t(2));
 }
 
-void TestTwoWayPlan::rememberedExactly()
+// Publish's policy: a card the tool made is written where its name, number
+// or folder differs from its entry's, whatever else a server or a phone did
+// to it; another directory's and a phone's cards are never looked at.
+void TestSyncPlan::mirrored_data()
+{
+    QTest::addColumn<QString>("card");
+    QTest::addColumn<bool>("written");
+
+    // As Radicale hands the card back: its own order and folding.
+    const QString onServer = QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:%1\r\nCATEGORIES:/Work/Sales\r\n"
+                                            "FN:Nora E\r\n llis\r\nN:;Nora Ellis;;;\r\nTEL;TYPE=VOICE:5550111\r\nEND:VCARD\r\n")
+                                 .arg(Names.uid(2));
+    QString text = onServer;
+    QTest::newRow("reordered and refolded") << onServer << false;
+    QTest::newRow("letter case of names and types")
+        << text.replace("TEL;TYPE=VOICE", "tel;type=voice").replace("\r\nFN:", "\r\nfn:") << false;
+    text = onServer;
+    QTest::newRow("LF line ends, a grouped TEL") << text.replace("\r\n", "\n").replace("TEL;", "item1.TEL;") << false;
+    text = onServer;
+    QTest::newRow("an e-mail, a second number, N split anew, kept")
+        << text.replace("END:VCARD", "EMAIL:n@example.com\r\nTEL:1\r\nEND:VCARD").replace("N:;Nora Ellis;;;", "N:Ellis;Nora;;;")
+        << false;
+    text = onServer;
+    QTest::newRow("another number") << text.replace("5550111", "5550112") << true;
+    text = onServer;
+    QTest::newRow("another folder") << text.replace("/Work/Sales", "/Work") << true;
+    QTest::newRow("another UID") << QString(onServer).replace(Names.uid(2), "stranger") << true;
+    QTest::newRow("unreadable") << "BEGIN:VCARD\r\nno colon here\r\nEND:VCARD\r\n" << true;
+}
+
+void TestSyncPlan::mirrored()
+{
+    QFETCH(QString, card);
+    QFETCH(bool, written);
+    DirectoryState::Book book;
+    book.cards[Made] = {"\"1\"", card};
+    book.cards[Phone] = {"\"1\"", card};
+    const QString gone = QStringLiteral("/book/") + CardNames::fileName(Names.uid(9));
+    book.cards[gone] = {"\"1\"", card};
+    const SyncPlan p = plan({{2, 7, QStringLiteral("Nora Ellis"), 5550111, {"Work", "Sales"}},
+                             {3, 8, QStringLiteral("Omar"), 5550133, {}}},
+                            book, SyncPlan::Prefer::Neither, SyncPlan::Policy::Mirror);
+    // Omar's card is made, the gone entry's removed, the phone's left alone.
+    QCOMPARE(p.cardRemovals.size(), size_t(1));
+    QCOMPARE(p.cardRemovals[0].path, gone);
+    QCOMPARE(p.cardWrites.size(), size_t(written ? 2 : 1));
+    QVERIFY(p.cardWrites.back().made && p.cardWrites.back().path.endsWith(CardNames::fileName(Names.uid(3))));
+    QCOMPARE(p.unchanged, size_t(written ? 0 : 1));
+    if (written) {
+        const ContactFields now(QString::fromUtf8(p.cardWrites[0].text), QString());
+        QCOMPARE(now.uid(), Names.uid(2));
+        QCOMPARE(now.numbers().front().digits, std::optional<qint64>(5550111));
+        QCOMPARE(now.folder(), (QStringList{"Work", "Sales"}));
+    }
+    QVERIFY(p.newEntries.empty() && p.entryChanges.empty() && p.entryRemovals.empty() && p.links.empty());
+}
+
+void TestSyncPlan::rememberedExactly()
 {
     QTemporaryDir home;
     qputenv("XDG_STATE_HOME", QFile::encodeName(home.path()));
@@ -183,5 +245,5 @@ void TestTwoWayPlan::rememberedExactly()
     QCOMPARE(again.book(QStringLiteral("https://example.com/book/")), book);
 }
 
-QTEST_GUILESS_MAIN(TestTwoWayPlan)
-#include "tst_twowayplan.moc"
+QTEST_GUILESS_MAIN(TestSyncPlan)
+#include "tst_syncplan.moc"
