@@ -19,6 +19,10 @@ QString uniqueConnectionName()
     return QStringLiteral("quorvelin-%1").arg(next.fetchAndAddRelaxed(1));
 }
 
+// The engine's extended result code for a connection that may only read and
+// meets the journal of a command cut short, which it cannot roll back.
+constexpr int EngineReadOnlyRollback = 776;
+
 } // namespace
 
 Database::Database(const QString& fileName, Access access)
@@ -42,13 +46,15 @@ Database::Database(const QString& fileName, Access access)
         QSqlDatabase::removeDatabase(m_connectionName);
         throw error;
     }
-    if (readOnly)
-        return;
     try {
-        // A full sync at every commit: a command that was committed survives
-        // a crash or a power cut. This is the connection's own setting; the
-        // file does not change.
-        execute(QStringLiteral("pragma synchronous=FULL"));
+        if (readOnly) {
+            rollBackCutCommand();
+        } else {
+            // A full sync at every commit: a command that was committed
+            // survives a crash or a power cut. This is the connection's own
+            // setting; the file does not change.
+            execute(QStringLiteral("pragma synchronous=FULL"));
+        }
     } catch (...) {
         m_connection.close();
         m_connection = QSqlDatabase();
@@ -63,6 +69,29 @@ Database::~Database()
     m_connection.close();
     m_connection = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+void Database::rollBackCutCommand()
+{
+    // The engine rolls back a command that a crash or a kill cut short at
+    // the next read of the file, whoever reads it; a connection that may only
+    // read cannot, and every read would fail. A writing one rolls it back,
+    // as any opening by the program or another tool would: the file is then
+    // as its last finished command left it, all a reader would see anyway.
+    QSqlQuery probe(m_connection);
+    if (probe.exec(QStringLiteral("pragma schema_version")))
+        return;
+    const QSqlError error = probe.lastError();
+    if (error.nativeErrorCode().toInt() != EngineReadOnlyRollback) {
+        // Busy now, rather than after the first read has waited again;
+        // anything else is the first read's to report.
+        const StoreError failure = StoreError::fromEngine(error, m_fileName);
+        if (failure.busy())
+            throw failure;
+        return;
+    }
+    Database writer(m_fileName);
+    writer.execute(QStringLiteral("pragma schema_version"));
 }
 
 RecordSet Database::OpenRecordset(const Statement& statement)

@@ -20,7 +20,8 @@ class Database
 public:
     // ReadOnly is for readers that must leave the file exactly as it is, while
     // the program may have it open: no write can reach it, not even
-    // useRollbackJournal's.
+    // useRollbackJournal's. Only a command a crash cut short is rolled back
+    // on opening, as any opening of the file does.
     enum class Access { ReadWrite, ReadOnly };
 
     // Throws StoreError with the engine's message when the file cannot be opened.
@@ -62,6 +63,8 @@ public:
     void release(const QString& sql, QSqlQuery&& query);
 
 private:
+    void rollBackCutCommand();
+
     QString m_fileName;
     QString m_connectionName;
     QSqlDatabase m_connection;

@@ -7,6 +7,7 @@
 #include "store/transaction.h"
 #include "bookfile.h"
 
+#include <QProcess>
 #include <QtTest>
 
 using store::Database;
@@ -27,6 +28,7 @@ private slots:
     void transactionRollsBackUnlessCommitted();
     void commitPersists();
     void readOnlyChangesNothing();
+    void readOnlyAfterACrash();
 
 private:
     static void addFolder(Database& db, qint64 code)
@@ -179,6 +181,27 @@ void TestDatabase::readOnlyChangesNothing()
     }
     QCOMPARE(journalMode(), 2);
     QCOMPARE(book.count(), 1);
+}
+
+// A command a kill cut short, half in the file, its journal beside it: a
+// reader finds the file as the last finished command left it, as any other
+// opening would, rather than being kept from reading.
+void TestDatabase::readOnlyAfterACrash()
+{
+    BookFile book;
+    book.add(1, "Work", 0, 0);
+    book.close();
+    QProcess shell;
+    // A cache of two pages spills the command into the file long before it ends.
+    shell.start(QStringLiteral("sqlite3"),
+                {book.path(), QStringLiteral("pragma cache_size=2"), QStringLiteral("begin"),
+                 QStringLiteral("with recursive n(i) as (select 2 union all select i+1 from n where i<3000) "
+                                "insert into book select i, printf('%.100c', 'x'), 5, 0 from n"),
+                 QStringLiteral(".system kill -9 $PPID")});
+    QVERIFY(shell.waitForFinished(30000));
+    QVERIFY(QFile::exists(book.path() + QStringLiteral("-journal")));
+    Database reader(book.path(), Database::Access::ReadOnly);
+    QCOMPARE(reader.OpenRecordset(Statements::RecordCount()).Value(0).toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)
