@@ -56,7 +56,7 @@ int ExportCommand::run(const QStringList& arguments)
     if (!kind)
         return fail(QStringLiteral("unknown format \"%1\": use csv or vcard.").arg(parser.value(format)));
 
-    store::Database database(requireFile());
+    store::Database database(requireFile(), store::Database::Access::ReadOnly);
     const Tree tree = Tree::load(database);
     const std::vector<FlatRecord> records = tree.flatten(tree.scope(parser.value(folder)));
     const QByteArray data = *kind == Format::Csv ? CsvFormat::write(records) : VCardFormat::write(records);

@@ -225,7 +225,7 @@ int ImportCommand::run(const QStringList& arguments)
     const QStringList path = FolderPath::parse(parser.value(into));
     Importer::Result result;
     if (parser.isSet(dryRun)) {
-        store::Database database(target);
+        store::Database database(target, store::Database::Access::ReadOnly);
         result = Importer::run(database, records, path, Importer::Mode::DryRun);
     } else {
         // The lock first and released last: closing its descriptor would
