@@ -5,8 +5,8 @@
 #include "dialogs/frmabout.h"
 #include "store/database.h"
 #include "store/fieldvalue.h"
-#include "store/filelock.h"
 #include "store/folderremoval.h"
+#include "store/lockeddatabase.h"
 #include "store/recordset.h"
 #include "store/statements.h"
 #include "store/storeerror.h"
@@ -126,9 +126,7 @@ void Form1::EnableUp(bool enabled)
 
 void Form1::Form_Load()
 {
-    const QString fileName = QStringLiteral("quorvelin.mdb");
-    m_db = std::make_unique<store::Database>(fileName);
-    m_lock = std::make_unique<store::FileLock>(fileName);
+    m_directory = std::make_unique<store::LockedDatabase>(QStringLiteral("quorvelin.mdb"));
     EnableUp(false);
     button(4)->setEnabled(false);
     setWindowTitle(QStringLiteral("Quorvelin"));
@@ -138,7 +136,9 @@ void Form1::Form_Load()
     m_ui.MSFlexGrid1->setTag(QStringLiteral("0"));
     // Every check comes before the first write, the journal mode and the
     // indexes included: a file that is refused is left byte for byte as it was.
-    m_rs = std::make_unique<store::RecordSet>(m_db->OpenRecordset(Statements::MaxCode()));
+    // Opening it makes the checks every writer needs; reading the counter is
+    // the window's own.
+    m_rs = std::make_unique<store::RecordSet>(m_directory->database().OpenRecordset(Statements::MaxCode()));
     try {
         const QVariant mm = m_rs->Value(m_rs->FieldIndex(u"mm"));
         if (!mm.isNull())
@@ -148,19 +148,13 @@ void Form1::Form_Load()
     // An open set keeps a read going, under which the journal mode cannot
     // change; every fill below opens the set anew.
     m_rs.reset();
-    m_db->OpenRecordset(Statements::Fields());
-    m_db->requireRowNumbers();
-    // A file the engine can only read is refused now, not at the first
-    // command, after the user has typed an entry that cannot be kept.
-    m_db->requireWritable();
-
-    m_db->useRollbackJournal();
+    m_directory->useRollbackJournal();
     // A directory made by another tool may lack the indexes; without them
     // every listing reads the whole table and a deep deletion takes hours.
     // They only make it quicker, so one that cannot be made is done without.
     for (const QString& index : Statements::Indexes()) {
         try {
-            m_db->execute(index);
+            m_directory->database().execute(index);
         } catch (const store::StoreError&) {
         }
     }
@@ -186,13 +180,12 @@ void Form1::Form_Terminate()
 void Form1::closeDirectory()
 {
     m_rs.reset();
-    m_db.reset();
-    m_lock.reset();
+    m_directory.reset();
 }
 
 void Form1::Show()
 {
-    if (!m_db)
+    if (!m_directory)
         return;
     show();
     activateWindow();
@@ -201,7 +194,7 @@ void Form1::Show()
 template <class Command>
 void Form1::guarded(Command&& command)
 {
-    if (!m_db)
+    if (!m_directory)
         return;
     if (m_commandDepth > 0) {
         command();
@@ -250,7 +243,7 @@ void Form1::FillFolders()
     m_ui.List1->Clear();
     m_ui.List2->Clear();
     m_rs = std::make_unique<store::RecordSet>(
-        m_db->OpenRecordset(Statements::Folders(asNumber(m_ui.List1->Tag()))));
+        m_directory->database().OpenRecordset(Statements::Folders(asNumber(m_ui.List1->Tag()))));
     const int name = m_rs->FieldIndex(u"name");
     const int code = m_rs->FieldIndex(u"code");
     const int parent = m_rs->FieldIndex(u"parent");
@@ -270,7 +263,7 @@ void Form1::FillGrid()
     grid.setTextMatrix(0, 1, QStringLiteral("Name"));
     grid.setTextMatrix(0, 2, QStringLiteral("TelPhone"));
     m_rs = std::make_unique<store::RecordSet>(
-        m_db->OpenRecordset(Statements::Telephones(asNumber(m_ui.List1->Tag()))));
+        m_directory->database().OpenRecordset(Statements::Telephones(asNumber(m_ui.List1->Tag()))));
     grid.setRows(1);
     const int name = m_rs->FieldIndex(u"Name");
     const int tel = m_rs->FieldIndex(u"tel");
@@ -311,7 +304,8 @@ void Form1::UpLevel()
         if (asNumber(listed) == 0) {
             m_ui.List1->setTag(QStringLiteral("0"));
         } else {
-            m_rs = std::make_unique<store::RecordSet>(m_db->OpenRecordset(Statements::Record(asNumber(listed))));
+            m_rs = std::make_unique<store::RecordSet>(
+                m_directory->database().OpenRecordset(Statements::Record(asNumber(listed))));
             // A folder that is gone leaves nowhere to climb to but the top.
             m_ui.List1->setTag(m_rs->Eof() ? QStringLiteral("0") : parentText(m_rs->Value(m_rs->FieldIndex(u"parent"))));
         }
@@ -482,9 +476,9 @@ void Form1::RenameFolder()
     if (answer.isEmpty())
         return;
     guarded([&] {
-        store::Transaction transaction(*m_db);
+        store::Transaction transaction = m_directory->begin();
         m_rs = std::make_unique<store::RecordSet>(
-            m_db->OpenRecordset(Statements::Folder(*code, asNumber(m_ui.List1->Tag()))));
+            m_directory->database().OpenRecordset(Statements::Folder(*code, asNumber(m_ui.List1->Tag()))));
         if (!m_rs->Eof()) {
             m_rs->Edit();
             m_rs->SetField(u"name", answer);
@@ -510,9 +504,9 @@ void Form1::GridRename()
         const auto tel = store::TelephoneNumber::value(dialog->Text2()->Text());
         if (!tel)
             throw store::StoreError(QStringLiteral("not a telephone number: ") + dialog->Text2()->Text());
-        store::Transaction transaction(*m_db);
+        store::Transaction transaction = m_directory->begin();
         m_rs = std::make_unique<store::RecordSet>(
-            m_db->OpenRecordset(Statements::Telephone(oldName, oldTel, asNumber(m_ui.List1->Tag()))));
+            m_directory->database().OpenRecordset(Statements::Telephone(oldName, oldTel, asNumber(m_ui.List1->Tag()))));
         // No row: the entry changed under the grid. The refill shows what is there.
         if (!m_rs->Eof()) {
             m_rs->Edit();
@@ -542,8 +536,8 @@ void Form1::GridDelete()
         const int row = grid.RowSel();
         if (row < 1)
             return;
-        store::Transaction transaction(*m_db);
-        m_rs = std::make_unique<store::RecordSet>(m_db->OpenRecordset(Statements::Telephone(
+        store::Transaction transaction = m_directory->begin();
+        m_rs = std::make_unique<store::RecordSet>(m_directory->database().OpenRecordset(Statements::Telephone(
             grid.TextMatrix(row, 1), grid.TextMatrix(row, 2), asNumber(m_ui.List1->Tag()))));
         if (!m_rs->Eof())
             m_rs->Delete();
@@ -569,9 +563,9 @@ void Form1::DeleteFolder(qint64 code)
     if (code == 0)
         return;
     guarded([&] {
-        store::Transaction transaction(*m_db);
+        store::Transaction transaction = m_directory->begin();
         // A folder gone already leaves nothing to delete.
-        store::FolderRemoval::remove(*m_db, code, asNumber(m_ui.List1->Tag()));
+        store::FolderRemoval::remove(m_directory->database(), code, asNumber(m_ui.List1->Tag()));
         transaction.Commit();
         // One refill once everything is gone; the grid shows the current
         // level's entries, which a folder deletion does not touch.
@@ -588,7 +582,7 @@ void Form1::NewFolder()
     if (answer.isEmpty())
         return;
     guarded([&] {
-        store::Transaction transaction(*m_db);
+        store::Transaction transaction = m_directory->begin();
         m_rs->AddNew();
         const qint64 code = nextCode();
         m_rs->SetField(u"code", code);
@@ -623,7 +617,7 @@ void Form1::NewDataDo()
         ui::Grid& grid = *m_ui.MSFlexGrid1;
         const int r = grid.Rows();
         grid.AddItem(QString::number(r));
-        store::Transaction transaction(*m_db);
+        store::Transaction transaction = m_directory->begin();
         m_rs->AddNew();
         const qint64 code = nextCode();
         m_rs->SetField(u"code", code);

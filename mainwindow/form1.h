@@ -15,8 +15,7 @@ class Form3;
 class frmAbout;
 
 namespace store {
-class Database;
-class FileLock;
+class LockedDatabase;
 class RecordSet;
 } // namespace store
 
@@ -100,9 +99,8 @@ private:
     qint64 nextCode();
 
     ui::Form1Ui m_ui;
-    // Declared before the database so that it is released after it.
-    std::unique_ptr<store::FileLock> m_lock;
-    std::unique_ptr<store::Database> m_db;
+    // The file, held from start-up until the window closes.
+    std::unique_ptr<store::LockedDatabase> m_directory;
     // The result of the last listing query; new rows are appended through it.
     std::unique_ptr<store::RecordSet> m_rs;
     int m_commandDepth = 0;
