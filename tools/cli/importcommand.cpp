@@ -10,7 +10,7 @@
 #include "tools/formats/vcardformat.h"
 
 #include "store/database.h"
-#include "store/filelock.h"
+#include "store/lockeddatabase.h"
 #include "store/storeerror.h"
 
 #include <QCommandLineParser>
@@ -228,21 +228,18 @@ int ImportCommand::run(const QStringList& arguments)
         store::Database database(target, store::Database::Access::ReadOnly);
         result = Importer::run(database, records, path, Importer::Mode::DryRun);
     } else {
-        // The lock first and released last: closing its descriptor would
-        // drop the engine's own locks on the file.
-        const store::FileLock lock = [&] {
+        store::LockedDatabase directory = [&] {
             try {
-                return store::FileLock(target);
+                return store::LockedDatabase(target);
             } catch (const store::StoreError& error) {
                 throw ToolError(QStringLiteral("cannot write: %1 Nothing was imported.").arg(error.message()));
             }
         }();
         try {
-            store::Database database(target);
-            database.useRollbackJournal();
-            result = Importer::run(database, records, path);
+            directory.useRollbackJournal();
+            result = Importer::run(directory.database(), records, path);
         } catch (const store::StoreError& error) {
-            // The transaction was rolled back with the database.
+            // The import's transaction was rolled back as the error left it.
             throw ToolError(error.message() + QStringLiteral(". Nothing was imported."));
         }
     }
