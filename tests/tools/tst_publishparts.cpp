@@ -241,12 +241,18 @@ void TestPublishParts::multistatus()
         "<d:propstat><d:prop><d:getetag>W/\"2\"</d:getetag><x:getetag>\"wrong\"</x:getetag></d:prop>"
         "<d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
         "<d:propstat><d:prop><card:address-data/></d:prop><d:status>HTTP/1.1 404 Not Found</d:status></d:propstat>"
+        "</d:response><d:response><d:href>/dav/</d:href><d:propstat><d:prop><card:supported-address-data>"
+        "<card:address-data-type content-type=\"text/vcard\" version=\"4.0\"/>"
+        "<card:address-data-type content-type=\"application/vcard+json\" version=\"3.0\"/>"
+        "</card:supported-address-data></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
         "</d:response></d:multistatus>";
     r = DavXml::multistatus(other);
-    QCOMPARE(r.size(), size_t(1));
+    QCOMPARE(r.size(), size_t(2));
     QCOMPARE(r[0].etag, QStringLiteral("W/\"2\""));
     QCOMPARE(r[0].status, 200);
     QVERIFY(!r[0].addressData);
+    // An address book that takes vCard 4.0 alone, jCard aside.
+    QVERIFY(r[1].vcard4 && !r[1].vcard3);
 
     // Names go into the request as XML text.
     QVERIFY(DavXml::multiget({"/a&b<c>.vcf"}).contains("<D:href>/a&amp;b&lt;c&gt;.vcf</D:href>"));

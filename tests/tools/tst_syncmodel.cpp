@@ -44,9 +44,9 @@ QByteArray escapedXml(const QByteArray& text)
     return QByteArray(text).replace('&', "&amp;").replace('<', "&lt;").replace('>', "&gt;").replace('\r', "&#13;");
 }
 
-// A CardDAV address book at /book/ held in memory, answering PROPFIND,
-// sync-collection, addressbook-multiget, PUT and DELETE with ETags and
-// preconditions as a server does, and failing as told.
+// A CardDAV address book at /book/ held in memory, taking vCard 4.0 only,
+// answering PROPFIND, sync-collection, addressbook-multiget, PUT and DELETE
+// with ETags and preconditions as a server does, and failing as told.
 class MemoryBook : public DavTransport
 {
 public:
@@ -178,7 +178,9 @@ private:
         if (request.verb == "PROPFIND") {
             body = "<d:response><d:href>" + Collection.toUtf8()
                    + "</d:href><d:propstat><d:prop><d:resourcetype><d:collection/><c:addressbook/></d:resourcetype>"
-                     "<d:sync-token>"
+                     // Which the real servers of the other tests never ask for.
+                     "<c:supported-address-data><c:address-data-type content-type=\"text/vcard\" version=\"4.0\"/>"
+                     "</c:supported-address-data><d:sync-token>"
                    + token() + "</d:sync-token></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
             for (const auto& [card, stored] : m_cards)
                 body += listed(card);

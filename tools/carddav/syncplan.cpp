@@ -1,7 +1,6 @@
 #include "tools/carddav/syncplan.h"
 
 #include "tools/formats/contactfields.h"
-#include "tools/formats/contactfields.h"
 #include "tools/formats/folderpath.h"
 #include "tools/formats/numberreader.h"
 

@@ -11,13 +11,15 @@ QString PublishCommand::help() const
                                              [--timeout SECONDS] [--password-command CMD]
 
 Makes the CardDAV address book at URL (Nextcloud, Radicale, a mail
-provider's) hold a vCard 3.0 card for every telephone entry of the
-directory, or of the folder PATH with everything beneath it: FN and N the
-name, TEL the number, CATEGORIES the folder path as export writes it, and a
-UID made from the entry's code, so that a phone keeps its link to a card
-when the name or number changes. The directory is the master: a card
-changed on the server is put back as the directory has it, and a card
-whose entry is gone is removed.
+provider's) hold a vCard 3.0 card (4.0 where it takes no other) for every
+telephone entry of the directory, or of the folder PATH with everything
+beneath it: FN and N the name, TEL the number, CATEGORIES the folder path
+as export writes it (none for the top level), and a UID made from the
+entry's code, so that a phone keeps its link to a card when the name or
+number changes. The directory is the master: a card whose name, number or
+folder was changed on the server is put back as the directory has it,
+keeping what a phone added to it, and a card whose entry is gone is
+removed.
 
 Only what differs is sent; a second publish with nothing changed sends no
 card. Cards publish did not make from this directory are never changed or
