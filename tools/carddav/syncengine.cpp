@@ -7,8 +7,7 @@
 #include "tools/formats/toolerror.h"
 
 #include "store/database.h"
-#include "store/filelock.h"
-#include "store/transaction.h"
+#include "store/lockeddatabase.h"
 
 #include <QDate>
 #include <QSet>
@@ -39,11 +38,10 @@ SyncEngine::SyncEngine(DavTransport& server, const CollectionScope& scope, Liste
 {
 }
 
-SyncEngine::Part SyncEngine::read(const QString& file, const QString& folder) const
+SyncEngine::Part SyncEngine::read(store::Database& database, const QString& folder) const
 {
     // One statement reads the whole table: the directory as it was at one
     // moment, even while Quorvelin writes to it.
-    store::Database database(file, store::Database::Access::ReadOnly);
     const Tree tree = Tree::load(database);
     const std::vector<size_t> tops = tree.scope(folder);
     Part part;
@@ -77,15 +75,19 @@ SyncEngine::Part SyncEngine::read(const QString& file, const QString& folder) co
 SyncEngine::Result SyncEngine::run(const QString& file, DirectoryState& state, const Options& options)
 {
     const bool bothWays = options.policy == SyncPlan::Policy::BothWays;
-    // The lock first and released last: the file is the window's while it
-    // runs, and a sync writes to it. A mirror only reads it.
-    std::optional<store::FileLock> lock;
+    // Held for the whole run, as the window holds it, and refused now if it
+    // cannot be written: a sync writes to it. A mirror only reads it.
+    std::optional<store::LockedDatabase> directory;
+    std::optional<store::Database> readOnly;
     if (bothWays && !options.dryRun)
-        lock.emplace(file);
+        directory.emplace(file);
+    const Part part = read(directory ? directory->database()
+                                     : readOnly.emplace(file, store::Database::Access::ReadOnly),
+                           options.folder);
+    readOnly.reset();
     // Worked on in a copy, which becomes what is remembered only once the
     // run went through: a dry run, or a sync stopped, leaves it as it was.
     DirectoryState::Book book = state.book(m_scope.identity());
-    const Part part = read(file, options.folder);
     const CardNames names(file);
 
     m_listener.progress(QStringLiteral("reading the address book"));
@@ -132,7 +134,7 @@ SyncEngine::Result SyncEngine::run(const QString& file, DirectoryState& state, c
     const std::set<QString> failed = applyToServer(plan, book, result);
     result.cardsFailed = failed.size();
     if (bothWays) {
-        applyToDirectory(file, options.folder, plan, failed, book, result);
+        applyToDirectory(*directory, options.folder, plan, failed, book, result);
         // Confirmed by --force, or counted for the first time: what is
         // linked now is what later removals are measured against.
         DirectoryState::Book::Removals& removals = book.removals;
@@ -276,7 +278,7 @@ std::set<QString> SyncEngine::applyToServer(const SyncPlan& plan, DirectoryState
     return failed;
 }
 
-void SyncEngine::applyToDirectory(const QString& file, const QString& folder, const SyncPlan& plan,
+void SyncEngine::applyToDirectory(store::LockedDatabase& directory, const QString& folder, const SyncPlan& plan,
                                   const std::set<QString>& failed, DirectoryState::Book& book, Result& result)
 {
     // What comes from a card that could not be written waits for it: its
@@ -288,9 +290,8 @@ void SyncEngine::applyToDirectory(const QString& file, const QString& folder, co
         || std::any_of(plan.entryChanges.begin(), plan.entryChanges.end(), [&](const auto& c) { return !waits(c.path); })
         || std::any_of(plan.entryRemovals.begin(), plan.entryRemovals.end(), [&](const auto& r) { return !waits(r.path); });
     if (any) {
-        store::Database database(file);
-        database.useRollbackJournal();
-        store::Transaction transaction(database);
+        store::Transaction transaction = directory.begin();
+        store::Database& database = directory.database();
         // Read again inside the transaction: the folders and codes seen are
         // the ones the new rows join. The lock kept the file as it was read.
         const Tree tree = Tree::load(database);

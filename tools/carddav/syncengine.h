@@ -15,6 +15,11 @@
 
 class CollectionScope;
 
+namespace store {
+class Database;
+class LockedDatabase;
+}
+
 // Keeps the directory, or one folder of it, and a CardDAV address book in
 // step by a plan of either policy (SyncPlan): both ways for sync, the
 // directory mirrored for publish. It reads the address book, plans, writes
@@ -88,13 +93,13 @@ public:
 
 private:
     struct Part;
-    Part read(const QString& file, const QString& folder) const;
+    Part read(store::Database& database, const QString& folder) const;
     void stopIfTooMany(const SyncPlan& plan, const DirectoryState::Book::Removals& removals) const;
     // The cards the plan holds back, for want of an ETag.
     std::set<QString> holdBack(const SyncPlan& plan, Result& result) const;
     // The cards not written or removed.
     std::set<QString> applyToServer(const SyncPlan& plan, DirectoryState::Book& book, Result& result);
-    void applyToDirectory(const QString& file, const QString& folder, const SyncPlan& plan,
+    void applyToDirectory(store::LockedDatabase& directory, const QString& folder, const SyncPlan& plan,
                           const std::set<QString>& failed, DirectoryState::Book& book, Result& result);
 
     DavTransport& m_server;

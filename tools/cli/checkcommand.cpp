@@ -6,15 +6,13 @@
 #include "tools/formats/numberreader.h"
 #include "tools/formats/toolerror.h"
 
-#include "store/database.h"
-#include "store/filelock.h"
+#include "store/lockeddatabase.h"
 #include "store/storeerror.h"
-#include "store/transaction.h"
 
 #include <QCommandLineParser>
 
 #include <algorithm>
-#include <memory>
+#include <optional>
 
 QString CheckCommand::help() const
 {
@@ -78,15 +76,19 @@ int CheckCommand::run(const QStringList& arguments)
         region = NumberReader::regionFromEnvironment();
     const QString target = requireFile();
 
-    std::unique_ptr<store::FileLock> lock;
+    // To repair, the file is held as every writer holds it; to check, only
+    // read, even while the window has it.
+    std::optional<store::LockedDatabase> directory;
+    std::optional<store::Database> readOnly;
     if (parser.isSet(repair)) {
         try {
-            lock = std::make_unique<store::FileLock>(target);
+            directory.emplace(target);
         } catch (const store::StoreError& error) {
             throw ToolError(QStringLiteral("cannot repair: %1 Nothing was changed.").arg(error.message()));
         }
     }
-    store::Database database(target);
+    store::Database& database = directory ? directory->database()
+                                          : readOnly.emplace(target, store::Database::Access::ReadOnly);
 
     auto report = [&]() {
         const Tree tree = Tree::load(database);
@@ -110,7 +112,7 @@ int CheckCommand::run(const QStringList& arguments)
     const std::vector<Checker::Problem> problems = report();
     if (problems.empty())
         return Ok;
-    if (!lock) {
+    if (!directory) {
         print(QStringLiteral("Run \"quorvelin-tool check --repair\" to repair them; it keeps a copy of the file first.\n"));
         return Damaged;
     }
@@ -122,8 +124,7 @@ int CheckCommand::run(const QStringList& arguments)
     print(QStringLiteral("Kept a copy of the file as %1.\n").arg(copy));
     Checker::Plan plan;
     try {
-        database.useRollbackJournal();
-        store::Transaction transaction(database);
+        store::Transaction transaction = directory->begin();
         plan = Checker::plan(Tree::load(database), integrityFailed, region);
         Checker::apply(database, plan);
         transaction.Commit();
