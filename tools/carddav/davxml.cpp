@@ -5,6 +5,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <functional>
+
 namespace {
 
 const QString Dav = QStringLiteral("DAV:");
@@ -21,56 +23,54 @@ bool succeeded(int status)
     return status >= 200 && status <= 299;
 }
 
+// A request's body: its root element, in `space`, with what `content`
+// writes inside it.
+QByteArray request(const QString& space, const QString& root, const std::function<void(QXmlStreamWriter&)>& content)
+{
+    QByteArray body;
+    QXmlStreamWriter xml(&body);
+    xml.writeStartDocument();
+    xml.writeNamespace(Dav, QStringLiteral("D"));
+    xml.writeNamespace(CardDav, QStringLiteral("C"));
+    xml.writeStartElement(space, root);
+    content(xml);
+    xml.writeEndDocument();
+    return body;
+}
+
 } // namespace
 
 QByteArray DavXml::propfind()
 {
-    QByteArray body;
-    QXmlStreamWriter xml(&body);
-    xml.writeStartDocument();
-    xml.writeNamespace(Dav, QStringLiteral("D"));
-    xml.writeNamespace(CardDav, QStringLiteral("C"));
-    xml.writeStartElement(Dav, QStringLiteral("propfind"));
-    xml.writeStartElement(Dav, QStringLiteral("prop"));
-    xml.writeEmptyElement(Dav, QStringLiteral("resourcetype"));
-    xml.writeEmptyElement(Dav, QStringLiteral("getetag"));
-    xml.writeEmptyElement(Dav, QStringLiteral("sync-token"));
-    xml.writeEmptyElement(CardDav, QStringLiteral("supported-address-data"));
-    xml.writeEndDocument();
-    return body;
+    return request(Dav, QStringLiteral("propfind"), [](QXmlStreamWriter& xml) {
+        xml.writeStartElement(Dav, QStringLiteral("prop"));
+        xml.writeEmptyElement(Dav, QStringLiteral("resourcetype"));
+        xml.writeEmptyElement(Dav, QStringLiteral("getetag"));
+        xml.writeEmptyElement(Dav, QStringLiteral("sync-token"));
+        xml.writeEmptyElement(CardDav, QStringLiteral("supported-address-data"));
+    });
 }
 
 QByteArray DavXml::syncCollection(const QString& token)
 {
-    QByteArray body;
-    QXmlStreamWriter xml(&body);
-    xml.writeStartDocument();
-    xml.writeNamespace(Dav, QStringLiteral("D"));
-    xml.writeStartElement(Dav, QStringLiteral("sync-collection"));
-    xml.writeTextElement(Dav, QStringLiteral("sync-token"), token);
-    xml.writeTextElement(Dav, QStringLiteral("sync-level"), QStringLiteral("1"));
-    xml.writeStartElement(Dav, QStringLiteral("prop"));
-    xml.writeEmptyElement(Dav, QStringLiteral("getetag"));
-    xml.writeEndDocument();
-    return body;
+    return request(Dav, QStringLiteral("sync-collection"), [&](QXmlStreamWriter& xml) {
+        xml.writeTextElement(Dav, QStringLiteral("sync-token"), token);
+        xml.writeTextElement(Dav, QStringLiteral("sync-level"), QStringLiteral("1"));
+        xml.writeStartElement(Dav, QStringLiteral("prop"));
+        xml.writeEmptyElement(Dav, QStringLiteral("getetag"));
+    });
 }
 
 QByteArray DavXml::multiget(const QStringList& hrefs)
 {
-    QByteArray body;
-    QXmlStreamWriter xml(&body);
-    xml.writeStartDocument();
-    xml.writeNamespace(Dav, QStringLiteral("D"));
-    xml.writeNamespace(CardDav, QStringLiteral("C"));
-    xml.writeStartElement(CardDav, QStringLiteral("addressbook-multiget"));
-    xml.writeStartElement(Dav, QStringLiteral("prop"));
-    xml.writeEmptyElement(Dav, QStringLiteral("getetag"));
-    xml.writeEmptyElement(CardDav, QStringLiteral("address-data"));
-    xml.writeEndElement();
-    for (const QString& href : hrefs)
-        xml.writeTextElement(Dav, QStringLiteral("href"), href);
-    xml.writeEndDocument();
-    return body;
+    return request(CardDav, QStringLiteral("addressbook-multiget"), [&](QXmlStreamWriter& xml) {
+        xml.writeStartElement(Dav, QStringLiteral("prop"));
+        xml.writeEmptyElement(Dav, QStringLiteral("getetag"));
+        xml.writeEmptyElement(CardDav, QStringLiteral("address-data"));
+        xml.writeEndElement();
+        for (const QString& href : hrefs)
+            xml.writeTextElement(Dav, QStringLiteral("href"), href);
+    });
 }
 
 // Where the reader is: the elements that matter by their place, all others

@@ -3,7 +3,6 @@
 #include "tools/directory/backup.h"
 #include "tools/directory/checker.h"
 #include "tools/directory/tree.h"
-#include "tools/formats/numberreader.h"
 #include "tools/formats/toolerror.h"
 
 #include "store/lockeddatabase.h"
@@ -68,12 +67,7 @@ int CheckCommand::run(const QStringList& arguments)
                                  .arg(parser.positionalArguments().first()));
     // As import picks it, so that a repaired number is the one an import of
     // the same text stores.
-    QString region = parser.value(regionOption).toUpper();
-    if (parser.isSet(regionOption) && !NumberReader::isRegion(region))
-        return fail(QStringLiteral("unknown region \"%1\": give a country's two letters, such as DE or US.")
-                        .arg(parser.value(regionOption)));
-    if (!parser.isSet(regionOption))
-        region = NumberReader::regionFromEnvironment();
+    const QString region = this->region(parser, regionOption);
     const QString target = requireFile();
 
     // To repair, the file is held as every writer holds it; to check, only

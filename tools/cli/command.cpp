@@ -1,5 +1,6 @@
 #include "tools/cli/command.h"
 
+#include "tools/formats/numberreader.h"
 #include "tools/formats/toolerror.h"
 
 #include <QCommandLineParser>
@@ -80,6 +81,17 @@ QString Command::requireFile() const
     if (!info.isFile())
         throw ToolError(QStringLiteral("%1 is not a file.").arg(m_context.file));
     return m_context.file;
+}
+
+QString Command::region(const QCommandLineParser& parser, const QCommandLineOption& option, const QString& otherwise)
+{
+    if (!parser.isSet(option))
+        return otherwise.isEmpty() ? NumberReader::regionFromEnvironment() : otherwise;
+    const QString region = parser.value(option).toUpper();
+    if (!NumberReader::isRegion(region))
+        throw ToolError(QStringLiteral("unknown region \"%1\": give a country's two letters, such as DE or US.")
+                            .arg(parser.value(option)));
+    return region;
 }
 
 void Command::print(const QString& text)

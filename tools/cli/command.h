@@ -58,6 +58,11 @@ protected:
     bool parse(const QStringList& arguments, QCommandLineParser& parser, int& status);
     // The file, which must exist: no command but init makes one.
     QString requireFile() const;
+    // The region numbers are read for: --region's as `option` gives it,
+    // else `otherwise`, else the locale's, as import, check and sync all
+    // take it. Throws ToolError for a region libphonenumber does not know.
+    static QString region(const QCommandLineParser& parser, const QCommandLineOption& option,
+                          const QString& otherwise = QString());
 
     void print(const QString& text);
     // A line on standard error, starting with the program and the command.

@@ -164,12 +164,7 @@ int ImportCommand::run(const QStringList& arguments)
         return fail(QStringLiteral("unknown format \"%1\": use vcard, csv, quorvelin, google, outlook, "
                                    "thunderbird or name-number.")
                         .arg(formatName));
-    QString region = parser.value(regionOption).toUpper();
-    if (parser.isSet(regionOption) && !NumberReader::isRegion(region))
-        return fail(QStringLiteral("unknown region \"%1\": give a country's two letters, such as DE or US.")
-                        .arg(parser.value(regionOption)));
-    if (!parser.isSet(regionOption))
-        region = NumberReader::regionFromEnvironment();
+    const QString region = this->region(parser, regionOption);
     const QString target = requireFile();
 
     // Read all of it before anything is written; the file and its contacts

@@ -3,7 +3,6 @@
 #include "tools/carddav/collectionscope.h"
 #include "tools/carddav/davclient.h"
 #include "tools/carddav/directorystate.h"
-#include "tools/formats/numberreader.h"
 #include "tools/formats/toolerror.h"
 
 #include "store/storeerror.h"
@@ -149,14 +148,7 @@ int SyncCommand::run(const QStringList& arguments)
         settings.user = parser.value(m_user);
     if (parser.isSet(m_folder))
         settings.folder = parser.value(m_folder);
-    if (parser.isSet(region)) {
-        settings.region = parser.value(region).toUpper();
-        if (!NumberReader::isRegion(settings.region))
-            return fail(QStringLiteral("unknown region \"%1\": give a country's two letters, such as DE or US.")
-                            .arg(parser.value(region)));
-    } else if (settings.region.isEmpty()) {
-        settings.region = NumberReader::regionFromEnvironment();
-    }
+    settings.region = this->region(parser, region, settings.region);
     if (parser.isSet(m_passwordCommand))
         settings.passwordCommand = parser.value(m_passwordCommand);
 
