@@ -5,7 +5,7 @@
 #include "toolrun.h"
 
 #include "harness/davserver.h"
-#include "tools/carddav/davclient.h"
+#include "tools/http/davclient.h"
 #include "tools/carddav/cardnames.h"
 #include "tools/directory/bookwriter.h"
 #include "tools/formats/contactfields.h"

@@ -7,9 +7,9 @@
 
 #include "tools/carddav/cardnames.h"
 #include "tools/carddav/collectionscope.h"
-#include "tools/carddav/davclient.h"
+#include "tools/http/davclient.h"
 #include "tools/carddav/davxml.h"
-#include "tools/carddav/httpauthorization.h"
+#include "tools/http/httpauthorization.h"
 #include "tools/cli/cli.h"
 #include "tools/formats/contactfields.h"
 #include "tools/formats/entrymaker.h"

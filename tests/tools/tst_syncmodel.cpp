@@ -13,7 +13,7 @@
 
 #include "tools/carddav/collectionscope.h"
 #include "tools/formats/contactfields.h"
-#include "tools/carddav/davtransport.h"
+#include "tools/http/davtransport.h"
 #include "tools/carddav/directorystate.h"
 #include "tools/carddav/cardnames.h"
 #include "tools/carddav/syncengine.h"

@@ -1,6 +1,6 @@
 #include "tools/carddav/addressbook.h"
 
-#include "tools/carddav/davclient.h"
+#include "tools/http/davclient.h"
 #include "tools/formats/toolerror.h"
 
 #include <QStringList>
@@ -47,7 +47,7 @@ void AddressBook::skipOutside(const QString& href)
     if (++m_outside <= OutsideNamed)
         m_warn(QStringLiteral("skipped %1: the server names it, but it lies outside the address book; nothing is sent "
                               "there.")
-                   .arg(CollectionScope::printable(href)));
+                   .arg(DavTransport::printable(href)));
 }
 
 void AddressBook::reportOutside()

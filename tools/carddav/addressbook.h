@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tools/carddav/collectionscope.h"
-#include "tools/carddav/davtransport.h"
+#include "tools/http/davtransport.h"
 #include "tools/carddav/davxml.h"
 #include "tools/carddav/directorystate.h"
 

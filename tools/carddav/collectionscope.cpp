@@ -1,16 +1,11 @@
 #include "tools/carddav/collectionscope.h"
 
-#include "tools/carddav/davclient.h"
 #include "tools/formats/toolerror.h"
+#include "tools/http/davclient.h"
 
 #include <algorithm>
 
 namespace {
-
-bool isControl(QChar c)
-{
-    return c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0);
-}
 
 int portOf(const QUrl& url)
 {
@@ -50,7 +45,7 @@ QString CollectionScope::identity() const
 
 std::optional<QUrl> CollectionScope::resolve(const QString& href) const
 {
-    if (href.isEmpty() || std::any_of(href.begin(), href.end(), isControl))
+    if (href.isEmpty() || std::any_of(href.begin(), href.end(), DavTransport::isControl))
         return std::nullopt;
     const QUrl reference(href, QUrl::TolerantMode);
     if (!reference.isValid() || reference.hasQuery())
@@ -61,7 +56,7 @@ std::optional<QUrl> CollectionScope::resolve(const QString& href) const
         return std::nullopt;
 
     const QString path = resolved.path(QUrl::FullyDecoded);
-    if (std::any_of(path.begin(), path.end(), [](QChar c) { return isControl(c) || c == u'\\'; }))
+    if (std::any_of(path.begin(), path.end(), [](QChar c) { return DavTransport::isControl(c) || c == u'\\'; }))
         return std::nullopt;
     // resolved() has taken out the dot segments that were written plainly;
     // any left now were escaped, and a server decoding them would step out.
@@ -90,11 +85,4 @@ bool CollectionScope::isCollection(const QUrl& url) const
     if (!path.endsWith(u'/'))
         path += u'/';
     return path == m_path;
-}
-
-QString CollectionScope::printable(QStringView text)
-{
-    QString shown = text.toString();
-    std::replace_if(shown.begin(), shown.end(), isControl, QChar(QChar::ReplacementCharacter));
-    return shown;
 }

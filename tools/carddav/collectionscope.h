@@ -37,11 +37,6 @@ public:
     QUrl member(const QString& path) const;
     bool isCollection(const QUrl& url) const;
 
-    // A text from a server as it may be shown on a terminal: control
-    // characters, which could move the cursor or rewrite what was shown,
-    // become U+FFFD.
-    static QString printable(QStringView text);
-
 private:
     QUrl m_url;
     QString m_path; // decoded, ending in "/"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/carddav/davtransport.h"
+#include "tools/http/davtransport.h"
 #include "tools/carddav/directorystate.h"
 #include "tools/carddav/syncplan.h"
 

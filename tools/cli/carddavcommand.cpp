@@ -1,6 +1,6 @@
 #include "tools/cli/carddavcommand.h"
 
-#include "tools/carddav/davclient.h"
+#include "tools/http/davclient.h"
 #include "tools/cli/passwordsource.h"
 #include "tools/formats/toolerror.h"
 

@@ -1,7 +1,7 @@
 #include "tools/cli/publishcommand.h"
 
 #include "tools/carddav/collectionscope.h"
-#include "tools/carddav/davclient.h"
+#include "tools/http/davclient.h"
 
 #include <QCommandLineParser>
 

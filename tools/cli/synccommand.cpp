@@ -1,7 +1,7 @@
 #include "tools/cli/synccommand.h"
 
 #include "tools/carddav/collectionscope.h"
-#include "tools/carddav/davclient.h"
+#include "tools/http/davclient.h"
 #include "tools/carddav/directorystate.h"
 #include "tools/formats/toolerror.h"
 

@@ -53,6 +53,15 @@ public:
                                        const std::function<void(size_t finished)>& progress = {}) = 0;
     Response send(const Request& request);
 
+    // A text from a server as it may be shown on a terminal: control
+    // characters, which could move the cursor or rewrite what was shown,
+    // become U+FFFD.
+    static QString printable(QStringView text);
+    static bool isControl(QChar c)
+    {
+        return c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0);
+    }
+
     // What went wrong with a request, for a message: "VERB URL: status:
     // why", the server's words made printable.
     QString failure(const QByteArray& verb, const QUrl& url, const Response& response) const;

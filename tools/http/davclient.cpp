@@ -1,6 +1,5 @@
-#include "tools/carddav/davclient.h"
+#include "tools/http/davclient.h"
 
-#include "tools/carddav/collectionscope.h"
 
 #include <curl/curl.h>
 
@@ -244,11 +243,11 @@ bool DavClient::finish(Exchange& e, int result)
     curl_multi_remove_handle(m_multi->handle, e.easy);
     Response response;
     response.status = e.status;
-    response.reason = CollectionScope::printable(QString::fromLatin1(e.reason));
+    response.reason = printable(QString::fromLatin1(e.reason));
     response.location = QString::fromUtf8(e.location);
     if (isEntityTag(e.etag))
         response.etag = e.etag;
-    const QString detail = CollectionScope::printable(
+    const QString detail = printable(
         QString::fromUtf8(e.error[0] ? e.error : curl_easy_strerror(CURLcode(result))));
     switch (e.stop) {
     case Exchange::Stop::TooLarge:

@@ -1,4 +1,4 @@
-#include "tools/carddav/httpauthorization.h"
+#include "tools/http/httpauthorization.h"
 
 #include <QCryptographicHash>
 #include <QList>

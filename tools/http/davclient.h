@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tools/carddav/davtransport.h"
-#include "tools/carddav/httpauthorization.h"
+#include "tools/http/davtransport.h"
+#include "tools/http/httpauthorization.h"
 
 #include <QByteArray>
 #include <QString>
