@@ -178,16 +178,11 @@ private slots:
     {
         QTest::addColumn<QString>("number");
         QTest::addColumn<bool>("accepted");
+        // The rule itself is the store's (TelephoneNumber); these show the
+        // dialog applies it, to what was typed and what was pasted.
         QTest::newRow("0") << "0" << false;
-        QTest::newRow("00") << "00" << false;
-        QTest::newRow("000") << "000" << false;
         QTest::newRow("leading zeros") << "0012" << true;
-        QTest::newRow("pasted letters") << "12abc" << false;
         QTest::newRow("pasted sign and blank") << "+49 30" << false;
-        QTest::newRow("pasted minus") << "-5" << false;
-        QTest::newRow("18 digits") << "999999999999999999" << true;
-        QTest::newRow("19 digits") << "1000000000000000000" << false;
-        QTest::newRow("18 digits after a leading zero") << "0999999999999999999" << true;
         QTest::newRow("header text") << "TelPhone" << false;
     }
 

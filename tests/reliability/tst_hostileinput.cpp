@@ -190,31 +190,14 @@ void TestHostileInput::numbers_data()
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QVariant>("stored"); // null: refused
 
+    // The rule is the store's (TelephoneNumber, tested there row by row):
+    // these show that what is pasted into the window ends in it, and is
+    // stored as the rule reads it.
     const QVariant refused;
     QTest::newRow("letters after") << "12ab" << refused;
-    QTest::newRow("letters before") << "ab12" << refused;
-    QTest::newRow("plus") << "+12" << refused;
-    QTest::newRow("minus") << "-12" << refused;
-    QTest::newRow("leading blank") << " 12" << refused;
-    QTest::newRow("trailing blank") << "12 " << refused;
-    QTest::newRow("inner blank") << "555 1234" << refused;
-    QTest::newRow("blanks only") << "   " << refused;
-    QTest::newRow("punctuation") << "555-1234" << refused;
-    QTest::newRow("decimal point") << "12.5" << refused;
-    QTest::newRow("exponent") << "1e5" << refused;
-    QTest::newRow("hexadecimal") << "0x1F" << refused;
     QTest::newRow("full-width digits") << QString::fromUtf8("１２３") << refused;
-    QTest::newRow("Arabic-Indic digits") << QString::fromUtf8("١٢٣") << refused;
-    QTest::newRow("0") << "0" << refused;
-    QTest::newRow("00") << "00" << refused;
-    QTest::newRow("18 zeros") << QString(18, u'0') << refused;
     QTest::newRow("19 digits") << "1234567890123456789" << refused;
-    QTest::newRow("19 nines") << QString(19, u'9') << refused;
-    QTest::newRow("30 digits") << QString(30, u'7') << refused;
-    QTest::newRow("18 digits after a leading zero") << "0123456789012345678" << QVariant(123456789012345678LL);
-    QTest::newRow("1") << "1" << QVariant(1);
     QTest::newRow("leading zeros") << "0012" << QVariant(12);
-    QTest::newRow("17 zeros and 1") << (QString(17, u'0') + u'1') << QVariant(1);
     QTest::newRow("18 nines") << QString(18, u'9') << QVariant(999999999999999999LL);
 }
 

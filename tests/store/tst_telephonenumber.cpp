@@ -45,6 +45,9 @@ void TestTelephoneNumber::value_data()
     QTest::newRow("dashed") << "555-1234" << Reading();
     QTest::newRow("letters") << "12ab" << Reading();
     QTest::newRow("decimal point") << "12.5" << Reading();
+    QTest::newRow("exponent") << "1e5" << Reading();
+    QTest::newRow("hexadecimal") << "0x1F" << Reading();
+    QTest::newRow("blanks only") << "   " << Reading();
     QTest::newRow("Arabic-Indic digits") << QStringLiteral("١٢٣") << Reading();
     QTest::newRow("full-width digits") << QStringLiteral("１２３") << Reading();
     QTest::newRow("empty") << "" << Reading();
