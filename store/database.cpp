@@ -144,7 +144,9 @@ void Database::requireRowNumbers()
     try {
         OpenRecordset(Statements::RowNumbers());
     } catch (const StoreError& error) {
-        if (error.busy())
+        // Any other failure (no table `book`, a file that is no database, a
+        // busy one) is the engine's to name.
+        if (!error.message().contains(QStringLiteral("no such column: rowid"), Qt::CaseInsensitive))
             throw;
         throw StoreError(m_fileName
                          + QStringLiteral(" cannot be used: its table book was made WITHOUT ROWID, and Quorvelin "

@@ -74,6 +74,7 @@ private slots:
     void help();
     void failures_data();
     void failures();
+    void readersNameTheDamage();
     void malformedInputStoresNothing_data();
     void malformedInputStoresNothing();
     void refusesToWriteWhileOpen();
@@ -198,6 +199,21 @@ void TestQuorvelinTool::failures()
     QCOMPARE(r.out, QString());
     QCOMPARE(contents(book.path()), before);
     QCOMPARE(QDir(book.dir()).entryList(QDir::Files), QStringList{"quorvelin.mdb"});
+}
+
+// A file that is no directory is named as the engine names it, not taken
+// for a table without row numbers.
+void TestQuorvelinTool::readersNameTheDamage()
+{
+    BookFile none{BookFile::NoFile{}};
+    QFile text(none.path());
+    QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not a directory\n") > 0);
+    text.close();
+    for (const QStringList& arguments : {QStringList{"find", "x"}, QStringList{"export"}, QStringList{"check"}}) {
+        const Run r = tool(arguments, none.dir());
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains("file is not a database") && !r.err.contains("ROWID"), qPrintable(r.err));
+    }
 }
 
 // A card or row that cannot be read is left out with a warning at its line
