@@ -189,14 +189,14 @@ int ImportCommand::run(const QStringList& arguments)
         try {
             contacts = source->vcard ? VCardFormat::read(data, report) : CsvFormat::read(data, source->layout, report);
         } catch (const FormatError& error) {
-            return fail(QStringLiteral("%1:%2: %3. Nothing was imported.").arg(shown).arg(error.line()).arg(error.message()));
+            return fail(QStringLiteral("%1:%2: %3. Nothing was imported.").arg(shown, QString::number(error.line()), error.message()));
         }
         const NumberReader numbers(region);
         records = EntryMaker(numbers, report).entries(contacts);
     }
 
     const auto where = [&](const ImportReport::Item& item) {
-        const QString place = QStringLiteral("%1:%2: ").arg(shown).arg(item.line);
+        const QString place = QStringLiteral("%1:%2: ").arg(shown, QString::number(item.line));
         return item.name.isEmpty() ? place : place + QStringLiteral("\"%1\": ").arg(oneLine(item.name));
     };
     // The reader's notes on the file come before the cards they are about.

@@ -49,7 +49,7 @@ QString describe(const Tree::Record& r)
 {
     if (r.codeValue)
         return QStringLiteral("%1 \"%2\"").arg(*r.codeValue).arg(r.name);
-    return QStringLiteral("\"%1\" (row %2, code %3)").arg(r.name).arg(r.rowid).arg(shown(r.code));
+    return QStringLiteral("\"%1\" (row %2, code %3)").arg(r.name, QString::number(r.rowid), shown(r.code));
 }
 
 // Walks the links `next` (one per node, or none) and returns each cycle once,
@@ -140,9 +140,8 @@ std::vector<Checker::Problem> Checker::structure(const Tree& tree)
         for (const size_t i : rows)
             names.append(QStringLiteral("\"%1\"").arg(records[i].name));
         problems.push_back({Kind::DuplicateCode, QStringLiteral("code %1 is used by %2 records: %3")
-                                                     .arg(code)
-                                                     .arg(rows.size())
-                                                     .arg(names.join(QStringLiteral(", ")))});
+                                                     .arg(QString::number(code), QString::number(rows.size()),
+                                                          names.join(QStringLiteral(", ")))});
     }
     for (const Tree::Record& r : records) {
         if (!r.telValue)
@@ -218,7 +217,7 @@ public:
             m_w[i].tel = tel;
             m_w[i].name += note;
             if (tel != 0 && note.isEmpty())
-                noteAction(QStringLiteral("%1: number %2 stored as %3").arg(describe(r), shown(r.tel)).arg(tel));
+                noteAction(QStringLiteral("%1: number %2 stored as %3").arg(describe(r), shown(r.tel), QString::number(tel)));
             else if (tel != 0)
                 noteAction(QStringLiteral("%1: number %2 stored as %3, the rest kept in the name \"%4\"")
                                .arg(describe(r), shown(r.tel), QString::number(tel), m_w[i].name));
@@ -249,16 +248,14 @@ public:
                     continue;
                 m_w[i].code = m_next++;
                 noteAction(QStringLiteral("%1: code %2 was taken; given code %3")
-                          .arg(describe(m_records[i]))
-                          .arg(code)
-                          .arg(*m_w[i].code));
+                          .arg(describe(m_records[i]), QString::number(code), QString::number(*m_w[i].code)));
             }
         }
         for (size_t i = 0; i < m_w.size(); ++i) {
             if (!m_records[i].codeValue) {
                 m_w[i].code = m_next++;
                 m_holder.insert(*m_w[i].code, i);
-                noteAction(QStringLiteral("%1: given code %2").arg(describe(m_records[i])).arg(*m_w[i].code));
+                noteAction(QStringLiteral("%1: given code %2").arg(describe(m_records[i]), QString::number(*m_w[i].code)));
             }
         }
     }

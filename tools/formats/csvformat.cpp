@@ -91,9 +91,8 @@ std::vector<Contact> CsvFormat::read(const QByteArray& data, std::optional<CsvLa
                                          "path,name,tel, Google Contacts, Outlook and Thunderbird CSV, and two "
                                          "columns of names and numbers")
                               .arg(wanted ? QStringLiteral("not a %1 file").arg(CsvLayout::describe(*wanted))
-                                          : QStringLiteral("not a CSV file this tool knows"))
-                              .arg(seen)
-                              .arg(first.fields.size()));
+                                          : QStringLiteral("not a CSV file this tool knows"),
+                                   seen, QString::number(first.fields.size())));
     }
     report.source = CsvLayout::describe(layout->kind());
 

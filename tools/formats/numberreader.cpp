@@ -212,7 +212,7 @@ NumberReader::Reading NumberReader::read(QStringView text) const
     if (!reading.value) {
         if (hasLetters(number) || withoutLeadingZeros(stored).isEmpty())
             return notANumber();
-        reading.problem = QStringLiteral("\"%1\" has more than %2 digits").arg(written).arg(store::TelephoneNumber::MaxDigits);
+        reading.problem = QStringLiteral("\"%1\" has more than %2 digits").arg(written, QString::number(store::TelephoneNumber::MaxDigits));
         return reading;
     }
 
