@@ -87,6 +87,7 @@ private slots:
     void repairs_data();
     void repairs();
     void cleanFileNeedsNothing();
+    void namesAsTheyAre();
 };
 
 void TestChecker::repairs_data()
@@ -215,6 +216,22 @@ void TestChecker::cleanFileNeedsNothing()
     QVERIFY(Checker::structure(tree).empty());
     QVERIFY(Checker::integrity(database).isEmpty());
     QVERIFY(Checker::plan(tree, false).empty());
+}
+
+// A name is shown as it is, though it holds what a message's own markers
+// look like.
+void TestChecker::namesAsTheyAre()
+{
+    BookFile book(QStringLiteral("code integer, name text, tel integer, parent integer"));
+    book.add(7, "A %2 B", 5550101, 0);
+    book.add(7, "C %1 D", 5550102, 0);
+    store::Database database(book.path(), store::Database::Access::ReadOnly);
+    const Tree tree = Tree::load(database);
+    const std::vector<Checker::Problem> problems = Checker::structure(tree);
+    QCOMPARE(problems.size(), size_t(1));
+    QCOMPARE(problems[0].text, QStringLiteral("code 7 is used by 2 records: \"A %2 B\", \"C %1 D\""));
+    const QString actions = Checker::plan(tree, false).actions.join(u'\n');
+    QVERIFY2(actions.contains(QStringLiteral("\"C %1 D\": code 7 was taken; given code 8")), qPrintable(actions));
 }
 
 QTEST_GUILESS_MAIN(TestChecker)
