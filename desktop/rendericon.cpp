@@ -40,7 +40,7 @@ int main(int argc, char* argv[])
         svg.render(&painter);
         painter.end();
 
-        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(arguments.at(2)).arg(size);
+        const QString folder = QStringLiteral("%1/%2x%2/apps").arg(arguments.at(2), QString::number(size));
         const QString file = QStringLiteral("%1/%2.png").arg(folder, arguments.at(3));
         if (!QDir().mkpath(folder) || !image.save(file)) {
             std::fprintf(stderr, "rendericon: cannot write %s\n", qPrintable(file));
