@@ -1,14 +1,16 @@
-// Folder paths, telephone numbers, and the CSV and vCard formats, in memory:
-// what is written reads back the same, what other programs write reads as
-// meant, numbers are read as the field reads them, a card is written back
-// with only what was changed on it, and what cannot be read is left out at
-// the right line, or the whole file refused when it is in no format known.
+// Folder paths, telephone numbers, text as a terminal is given it, and the
+// CSV and vCard formats, in memory: what is written reads back the same,
+// what other programs write reads as meant, numbers are read as the field
+// reads them, a card is written back with only what was changed on it, and
+// what cannot be read is left out at the right line, or the whole file
+// refused when it is in no format known.
 
 #include "tools/formats/csvformat.h"
 #include "tools/formats/entrymaker.h"
 #include "tools/formats/folderpath.h"
 #include "tools/formats/formaterror.h"
 #include "tools/formats/numberreader.h"
+#include "tools/formats/printable.h"
 #include "tools/formats/vcardformat.h"
 #include "tools/formats/vcardreader.h"
 
@@ -76,6 +78,8 @@ private slots:
     void pathsAsTyped();
     void typedDigits_data();
     void typedDigits();
+    void printable_data();
+    void printable();
 
     void roundTrip_data();
     void roundTrip();
@@ -163,6 +167,42 @@ void TestTextFormats::typedDigits()
     QFETCH(QString, text);
     QFETCH(QString, digits);
     QCOMPARE(NumberReader::typedDigits(text).value_or(QString()), digits);
+}
+
+// What a terminal would obey, rather than show, is shown as an escape;
+// every script is shown as it is. Made printable twice, text is as once.
+void TestTextFormats::printable_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("lines");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("scripts") << QStringLiteral("Zoë ليلى שלום 🍕") << false << QStringLiteral("Zoë ليلى שלום 🍕");
+    QTest::newRow("clear the screen") << QStringLiteral("\x1b[2JAnn") << false << QStringLiteral("\\x1B[2JAnn");
+    QTest::newRow("set the clipboard and the title")
+        << QStringLiteral("\x1b]52;c;ZXZpbA==\x07\x1b]0;owned\x1b\\") << false
+        << QStringLiteral("\\x1B]52;c;ZXZpbA==\\x07\\x1B]0;owned\\x1B\\");
+    QTest::newRow("NUL, DEL, a C1 CSI and the C1 edges")
+        << QStringLiteral("\0\x7f\u0080\u009B2J\u009F\u00A0") << false
+        << QStringLiteral("\\x00\\x7F\\x80\\x9B2J\\x9F\u00A0");
+    QTest::newRow("bidi overrides and isolates") << QStringLiteral("\u202A\u202Eexe.txt\u2066\u2069") << false
+                                                 << QStringLiteral("\\u202A\\u202Eexe.txt\\u2066\\u2069");
+    QTest::newRow("marks and their neighbours") << QStringLiteral("\u200F\u2029\u202F\u2065\u206A") << false
+                                                << QStringLiteral("\u200F\u2029\u202F\u2065\u206A");
+    QTest::newRow("one line") << QStringLiteral("a\nb\tc\rd") << false << QStringLiteral("a\\x0Ab\\x09c\\x0Dd");
+    QTest::newRow("lines") << QStringLiteral("a\nb\tc\rd\x01\x1f") << true
+                           << QStringLiteral("a\nb\tc\\x0Dd\\x01\\x1F");
+    QTest::newRow("backslashes") << QStringLiteral("C:\\x1B \\/ \\e") << false << QStringLiteral("C:\\x1B \\/ \\e");
+}
+
+void TestTextFormats::printable()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, lines);
+    QFETCH(QString, shown);
+    const Printable::Layout layout = lines ? Printable::Layout::Lines : Printable::Layout::OneLine;
+    QCOMPARE(Printable::text(text, layout), shown);
+    QCOMPARE(Printable::text(shown, layout), shown);
 }
 
 void TestTextFormats::roundTrip_data()
@@ -553,7 +593,7 @@ void TestTextFormats::cardWrittenBack()
     QVERIFY(tel);
     QCOMPARE(tel->group(), QStringLiteral("item1"));
     QCOMPARE(tel->types(), QStringList{"PREF"});
-    QCOMPARE(card.inGroup(tel->group(), u"X-ABLABEL")->text(), QStringLiteral("Praxis"));
+    QCOMPARE(card.byGroup(u"X-ABLABEL").value(tel->group())->text(), QStringLiteral("Praxis"));
     QCOMPARE(card.first(u"NOTE")->text(), QStringLiteral("Grüße"));
     QCOMPARE(card.first(u"NOTE")->line(), 6);
     QCOMPARE(card.first(u"NOTE")->lastLine(), 7);
