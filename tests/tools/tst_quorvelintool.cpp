@@ -87,6 +87,7 @@ private slots:
     void contactExports_data();
     void contactExports();
     void wholeReport();
+    void namesShownNotObeyed();
 };
 
 void TestQuorvelinTool::sampleDirectory()
@@ -167,6 +168,8 @@ void TestQuorvelinTool::failures_data()
 
     QTest::newRow("no command") << QStringList{} << 2 << "no command given";
     QTest::newRow("unknown command") << QStringList{"frob"} << 2 << "no command \"frob\"";
+    QTest::newRow("unknown command, setting the title") << QStringList{"\x1b]0;owned\x07"} << 2
+                                                        << "no command \"\\x1B]0;owned\\x07\"";
     QTest::newRow("unknown option") << QStringList{"find", "--bogus", "x"} << 2 << "bogus";
     QTest::newRow("no such file") << QStringList{"--file", "absent.mdb", "find", "x"} << 2 << "absent.mdb does not exist";
     QTest::newRow("nothing to find") << QStringList{"find", " "} << 2 << "nothing to look for";
@@ -542,6 +545,49 @@ void TestQuorvelinTool::wholeReport()
     QCOMPARE(QString::fromUtf8(process.readAllStandardError()), err);
     QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), changes + QStringLiteral("Added ") + added);
     QCOMPARE(book.count(), 11);
+}
+
+// A name holding what a terminal obeys (clearing the screen, setting the
+// clipboard and the title, a C1 CSI, a bidi override) and a folder holding a
+// tab: every line the tool says shows them as escapes, find's columns stay
+// apart, and export, data written on purpose, keeps the name exactly.
+void TestQuorvelinTool::namesShownNotObeyed()
+{
+    const QString name = QStringLiteral("Eve\x1b[2J\x1b]52;c;ZXZpbA==\x07\x1b]0;owned\x07\u009B1m\u202Etxt");
+    const QString shown =
+        QStringLiteral("Eve\\x1B[2J\\x1B]52;c;ZXZpbA==\\x07\\x1B]0;owned\\x07\\x9B1m\\u202Etxt");
+    BookFile book;
+    book.add(1, "Wo\trk", 0, 0);
+    book.add(2, name, 5550100, 1);
+    writeFile(book.dir() + QStringLiteral("/in.csv"), "path,name,tel\n/," + name.toUtf8() + ",12ab\n");
+
+    // An address book with nothing in it: the lying server's listing of no bytes.
+    QTemporaryDir logs;
+    QProcess server;
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server.start(QStringLiteral("python3"), {QStringLiteral(CONTACTS_DIR "/../hostiledav.py"), "--scenario", "huge",
+                                             "--size", "0", "--log", logs.filePath("log")});
+    while (!server.canReadLine() && server.waitForReadyRead(10'000)) {
+    }
+    const QString url = QStringLiteral("http://127.0.0.1:%1/book/").arg(server.readLine().split(' ').value(0).toInt());
+    const QString label = QStringLiteral("\"%1\" 5550100 in /Wo rk").arg(shown);
+    const QByteArray shellState = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(logs.path()));
+    const Run runs[] = {tool({"find", "eve"}, book.dir()), tool({"import", "in.csv"}, book.dir()),
+                        tool({"publish", "--dry-run", url}, book.dir()), tool({"sync", "--dry-run", url}, book.dir())};
+    qputenv("XDG_STATE_HOME", shellState);
+    server.kill();
+    server.waitForFinished();
+
+    QCOMPARE(runs[0].out, QStringLiteral("/Wo\\x09rk\t") + shown + QStringLiteral("\t5550100\n"));
+    QVERIFY2(runs[1].err.contains(QStringLiteral("in.csv:2: \"%1\": left out").arg(shown)), qPrintable(runs[1].err));
+    QVERIFY2(runs[2].out.contains(QStringLiteral("(add %1)\n").arg(label)), qPrintable(runs[2].out));
+    QVERIFY2(runs[3].out.contains(QStringLiteral("(%1)\n").arg(label)), qPrintable(runs[3].out));
+    for (const Run& r : runs) {
+        for (const QChar obeyed : {u'\x1b', u'\x07', u'\u009B', u'\u202E'})
+            QVERIFY(!r.out.contains(obeyed) && !r.err.contains(obeyed));
+    }
+    QVERIFY(tool({"export"}, book.dir()).out.contains(name));
 }
 
 QTEST_GUILESS_MAIN(TestQuorvelinTool)

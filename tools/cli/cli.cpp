@@ -8,6 +8,7 @@
 #include "tools/cli/initcommand.h"
 #include "tools/cli/publishcommand.h"
 #include "tools/cli/synccommand.h"
+#include "tools/formats/printable.h"
 #include "tools/formats/toolerror.h"
 
 #include "store/storeerror.h"
@@ -89,9 +90,12 @@ void Cli::print(const QString& text)
     m_context.out.write(text.toUtf8());
 }
 
-int Cli::fail(const QString& message)
+int Cli::fail(const QString& message, const QString& command)
 {
-    m_context.err.write(QStringLiteral("quorvelin-tool: %1\n").arg(message).toUtf8());
+    // The message may hold what was typed, or a name from the file.
+    const QString who =
+        command.isEmpty() ? QStringLiteral("quorvelin-tool") : QStringLiteral("quorvelin-tool ") + command;
+    m_context.err.write(QStringLiteral("%1: %2\n").arg(who, Printable::text(message)).toUtf8());
     return Command::Failed;
 }
 
@@ -131,18 +135,14 @@ int Cli::run(const QStringList& arguments)
     Command* chosen = command(name);
     if (!chosen)
         return fail(QStringLiteral("no command \"%1\". See quorvelin-tool --help.").arg(name));
-    const auto failed = [&](const QString& message) {
-        m_context.err.write(QStringLiteral("quorvelin-tool %1: %2\n").arg(name, message).toUtf8());
-        return Command::Failed;
-    };
     try {
         return chosen->run(rest);
     } catch (const store::StoreError& error) {
-        return failed(error.message());
+        return fail(error.message(), name);
     } catch (const ToolError& error) {
-        return failed(error.message());
+        return fail(error.message(), name);
     } catch (const std::exception& error) {
         // Out of memory on a huge input, say: still a message and a status.
-        return failed(QString::fromLocal8Bit(error.what()));
+        return fail(QString::fromLocal8Bit(error.what()), name);
     }
 }

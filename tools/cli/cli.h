@@ -27,7 +27,8 @@ public:
 private:
     Command* command(const QString& name) const;
     void print(const QString& text);
-    int fail(const QString& message);
+    // A line on standard error, naming the command when one was chosen.
+    int fail(const QString& message, const QString& command = QString());
 
     Command::Context m_context;
     std::vector<std::unique_ptr<Command>> m_commands;

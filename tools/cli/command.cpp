@@ -1,6 +1,7 @@
 #include "tools/cli/command.h"
 
 #include "tools/formats/numberreader.h"
+#include "tools/formats/printable.h"
 #include "tools/formats/toolerror.h"
 
 #include <QCommandLineParser>
@@ -42,13 +43,9 @@ QString Command::counted(qsizetype n, const QString& one, const QString& many)
     return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : many);
 }
 
-QString Command::oneLine(QString text)
+QString Command::oneLine(QStringView text)
 {
-    for (QChar& c : text) {
-        if (c == u'\n' || c == u'\r' || c == u'\t')
-            c = u' ';
-    }
-    return text;
+    return Printable::text(text);
 }
 
 bool Command::parse(const QStringList& arguments, QCommandLineParser& parser, int& status)
@@ -96,12 +93,12 @@ QString Command::region(const QCommandLineParser& parser, const QCommandLineOpti
 
 void Command::print(const QString& text)
 {
-    m_context.out.write(text.toUtf8());
+    m_context.out.write(Printable::text(text, Printable::Layout::Lines).toUtf8());
 }
 
 void Command::warn(const QString& message)
 {
-    m_context.err.write(QStringLiteral("quorvelin-tool %1: %2\n").arg(m_name, message).toUtf8());
+    m_context.err.write(QStringLiteral("quorvelin-tool %1: %2\n").arg(m_name, Printable::text(message)).toUtf8());
 }
 
 void Command::progress(const QString& text)
@@ -109,7 +106,9 @@ void Command::progress(const QString& text)
     if (!m_context.progress || (!text.isEmpty() && m_progressShown.isValid() && m_progressShown.elapsed() < 100))
         return;
     m_progressShown.start();
-    m_context.err.write((QStringLiteral("\r\033[K") + (text.isEmpty() ? text : m_name + QStringLiteral(": ") + text)).toUtf8());
+    m_context.err.write(
+        (QStringLiteral("\r\033[K") + (text.isEmpty() ? text : m_name + QStringLiteral(": ") + Printable::text(text)))
+            .toUtf8());
 }
 
 int Command::fail(const QString& message)

@@ -49,8 +49,10 @@ protected:
     static std::optional<Format> formatNamed(const QString& name);
     static QCommandLineOption formatOption();
     static QString counted(qsizetype n, const QString& one, const QString& many);
-    // Names and values shown one per line: a line break in a name would split it.
-    static QString oneLine(QString text);
+    // Names and values shown one per line: a line break or a tab in a name
+    // is shown as an escape, so that it can neither split the line nor pass
+    // for the layout's own.
+    static QString oneLine(QStringView text);
 
     // Parses the command's own arguments with --file and --help added; false
     // when the command is done already (help shown, or a usage error
@@ -64,7 +66,11 @@ protected:
     static QString region(const QCommandLineParser& parser, const QCommandLineOption& option,
                           const QString& otherwise = QString());
 
-    void print(const QString& text);
+    // What the tool says goes out through these three, made printable
+    // (tools/formats/printable.h) whatever names or servers' words it holds:
+    // a terminal obeys no control a file or a server put in it. Data written
+    // on purpose, as export writes, go to m_context.out directly.
+    void print(const QString& text); // its line feeds and tabs are its layout
     // A line on standard error, starting with the program and the command.
     void warn(const QString& message);
     // A line of progress on a terminal, rewritten in place no more often
