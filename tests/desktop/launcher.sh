@@ -62,13 +62,15 @@ launch "$work/data" --unknown
 
 # A sync set up for the directory runs before the window and after it; one
 # that fails is said and keeps nothing from opening. It is set up against an
-# address book that takes every card; then nothing listens on its port.
-case="sync set up, server gone"
-python3 -u - >"$work/port" <<'SERVER' &
+# address book that takes every card; then it refuses in words holding markup
+# and controls while $work/refuse exists; then nothing listens on its port.
+case="sync set up"
+python3 -u - "$work/refuse" >"$work/port" <<'SERVER' &
+import os, sys
 from http.server import BaseHTTPRequestHandler, HTTPServer
 class Book(BaseHTTPRequestHandler):
-    def answer(self, status, body=b"", headers=()):
-        self.send_response(status)
+    def answer(self, status, body=b"", headers=(), reason=None):
+        self.send_response(status, reason)
         for header in headers:
             self.send_header(*header)
         self.send_header("Content-Length", str(len(body)))
@@ -76,6 +78,8 @@ class Book(BaseHTTPRequestHandler):
         self.wfile.write(body)
     def do_PROPFIND(self):
         self.rfile.read(int(self.headers["Content-Length"] or 0))
+        if os.path.exists(sys.argv[1]):
+            return self.answer(503, reason='<b>Down</b> & "out" \\033[2J \x1b]0;owned\x07\x9b2J')
         self.answer(207, b'<multistatus xmlns="DAV:"><response><href>/ann/book/</href><propstat><prop><resourcetype>'
                     b'<collection/><addressbook xmlns="urn:ietf:params:xml:ns:carddav"/></resourcetype></prop>'
                     b'<status>HTTP/1.1 200 OK</status></propstat></response></multistatus>')
@@ -92,6 +96,25 @@ server=$!
 while [[ ! -s $work/port ]]; do sleep 0.1; done
 HOME=$work/home XDG_STATE_HOME=$work/home/.local/state "$tool" --file "$home/quorvelin.mdb" sync \
     "http://127.0.0.1:$(cat "$work/port")/ann/book/" >/dev/null 2>"$work/err" || fail "no sync set up: $(cat "$work/err")"
+
+# The server's words hold markup, controls and a C escape as text: the
+# terminal and the notification show them as they are. notify-send takes
+# its body as markup after undoing C escapes; a stand-in records what it is
+# given, one argument a line.
+case="sync refused, in markup"
+mkdir "$work/notify"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s"\n' "$work/notified" >"$work/notify/notify-send"
+chmod +x "$work/notify/notify-send"
+touch "$work/refuse"
+PATH=$work/notify:$PATH launch ""
+rm "$work/refuse"
+[[ $started == "$home 0" ]] || fail "started as \"$started\""
+grep -qF '503 &lt;b&gt;Down&lt;/b&gt; &amp; &quot;out&quot; \\033[2J \\x1B]0;owned\\x07\\x9B2J' "$work/notified" ||
+    fail "notified as: $(cat "$work/notified")"
+grep -qF '503 <b>Down</b> & "out" \033[2J \x1B]0;owned\x07\x9B2J' "$work/err" || fail "said as: $(cat "$work/err")"
+! LC_ALL=C grep -q $'\x1b\\|\x07\\|\xc2\x9b' "$work/notified" "$work/err" || fail "a control reached the screen"
+
+case="sync set up, server gone"
 kill $server
 wait $server || true
 launch ""
