@@ -69,6 +69,7 @@ public:
     QRandomGenerator* random = nullptr;
     int requests = 0;
     int writes = 0;
+    QStringList asked; // "VERB /path body" of every request
 
     // The phone's own changes.
     void store(const QString& path, const QByteArray& text) { change(path, text); }
@@ -87,6 +88,8 @@ public:
         for (const Request& request : batch) {
             if (++requests == faults.killAt)
                 throw Killed{};
+            asked.append(QString::fromLatin1(request.verb) + u' ' + request.url.path(QUrl::FullyDecoded) + u' '
+                         + QString::fromUtf8(request.body));
             responses.push_back(answer(request));
             if (progress)
                 progress(responses.size());
@@ -687,6 +690,7 @@ class TestSyncModel : public QObject
 private slots:
     void bothSidesHoldTheModel_data();
     void bothSidesHoldTheModel();
+    void rememberedPathsStayInside();
 };
 
 void TestSyncModel::bothSidesHoldTheModel_data()
@@ -713,6 +717,39 @@ void TestSyncModel::bothSidesHoldTheModel()
         QFAIL(qPrintable(QStringLiteral("seed %1, %2").arg(seed).arg(QString::fromUtf8(error.what()))));
     }
     QVERIFY(model.contacts() > 0);
+}
+
+// What is remembered is checked as the server is: a card put outside the
+// address book by an edit of the file gets no request, and its entry a card
+// of its own inside.
+void TestSyncModel::rememberedPathsStayInside()
+{
+    QTemporaryDir home;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(home.path()));
+    BookFile file;
+    file.add(2, QStringLiteral("Nora"), 5550112, 0);
+    const QString outside = QStringLiteral("/admin/nora.vcf");
+    {
+        DirectoryState state(file.path());
+        DirectoryState::Book& book = state.book(CollectionScope(Address).identity());
+        const ContactFields card(QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:n\r\nFN:Nora\r\nTEL:5550111\r\n"
+                                                "END:VCARD\r\n"),
+                                 QString());
+        // A token, so that only what changed is listed and the card stays.
+        book.token = QStringLiteral("t0");
+        book.cards[outside] = {"\"1\"", QString(), card.reading()};
+        book.links.push_back({2, outside, 0, QStringLiteral("Nora"), 5550111, {}, QStringLiteral("5550111"), {}});
+        state.save();
+    }
+    MemoryBook server;
+    DirectoryState state(file.path());
+    const CollectionScope scope(Address);
+    const SyncEngine::Result result =
+        SyncEngine(server, scope, {[](const QString&) {}, [](const QString&) {}}).run(file.path(), state, {});
+    QVERIFY(result.complete());
+    QCOMPARE(result.cardsMade, size_t(1));
+    for (const QString& request : server.asked)
+        QVERIFY2(request.section(u' ', 1, 1).startsWith(Collection) && !request.contains(outside), qPrintable(request));
 }
 
 QTEST_GUILESS_MAIN(TestSyncModel)

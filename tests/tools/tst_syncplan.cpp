@@ -6,6 +6,8 @@
 #include "tools/carddav/syncplan.h"
 #include "tools/formats/contactfields.h"
 
+#include "tools/formats/toolerror.h"
+
 #include <QtTest>
 
 namespace {
@@ -64,6 +66,8 @@ private slots:
     void mirrored_data();
     void mirrored();
     void rememberedExactly();
+    void rememberedSafely();
+    void textlessCardsAreWanted();
 };
 
 void TestSyncPlan::removalMeetsChange()
@@ -241,8 +245,66 @@ void TestSyncPlan::rememberedExactly()
         state.book(QStringLiteral("https://example.com/book/")) = book;
         state.save();
     }
+    // A card's text is not remembered beside its reading.
+    book.cards[Phone].text.clear();
     DirectoryState again(file);
     QCOMPARE(again.book(QStringLiteral("https://example.com/book/")), book);
+}
+
+// What is remembered is the user's alone and trusted only so: a link planted
+// at the file is replaced, not written through; a lock that is no plain
+// file of the user's is refused at once; a file others could write names no
+// command to run.
+void TestSyncPlan::rememberedSafely()
+{
+    QTemporaryDir home;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(home.path()));
+    const QString file = home.filePath(QStringLiteral("quorvelin.mdb"));
+    const QString path = DirectoryState::folder() + u'/' + DirectoryState::id(file) + QStringLiteral(".json");
+    const QString victim = home.filePath(QStringLiteral("victim"));
+    QFile(victim).open(QIODevice::WriteOnly);
+    const auto remember = [&] {
+        DirectoryState state(file);
+        state.setLastSync(DirectoryState::Settings{QStringLiteral("https://h/b/"), {}, {}, {}, QStringLiteral("true")});
+        state.save();
+    };
+    QDir().mkpath(DirectoryState::folder());
+    QVERIFY(QFile::link(victim, path));
+    remember();
+    QCOMPARE(QFileInfo(victim).size(), 0);
+    QVERIFY(!QFileInfo(path).isSymLink());
+    // Nothing for the group or others, of the file or of its folder.
+    constexpr int Others = 0x0077;
+    QCOMPARE(QFile::permissions(path) & Others, 0);
+    QCOMPARE(QFile::permissions(DirectoryState::folder()) & Others, 0);
+    QVERIFY(DirectoryState(file).trusted());
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteGroup);
+    QVERIFY(!DirectoryState(file).trusted());
+
+    QVERIFY(QFile::link(home.filePath(QStringLiteral("nowhere")), path + QStringLiteral(".lock")));
+    QElapsedTimer refused;
+    refused.start();
+    QVERIFY_THROWS_EXCEPTION(ToolError, DirectoryState{file});
+    QVERIFY(refused.elapsed() < 10'000);
+}
+
+// A card known by its reading alone, as what is remembered keeps it, is
+// wanted whole before the plan changes it.
+void TestSyncPlan::textlessCardsAreWanted()
+{
+    const QString text = card("p", "TEL:+49 30 5550111\r\n");
+    DirectoryState::Book book = agreed(Phone, QString());
+    book.links.front().telText = QStringLiteral("+49 30 5550111");
+    book.cards[Phone] = {"\"1\"", QString(), ContactFields(text, QString()).reading()};
+    SyncPlan p = plan({nora(5550111)}, book);
+    QVERIFY(p.empty() && p.needed.empty());
+    p = plan({{2, 7, QStringLiteral("Nora"), 5550112, {}}}, book);
+    QCOMPARE(p.needed, std::set<QString>{Phone});
+    QVERIFY(p.cardWrites.empty());
+    book.cards[Phone].text = text;
+    p = plan({{2, 7, QStringLiteral("Nora"), 5550112, {}}}, book);
+    QVERIFY(p.needed.empty());
+    QCOMPARE(p.cardWrites.size(), size_t(1));
 }
 
 QTEST_GUILESS_MAIN(TestSyncPlan)

@@ -30,6 +30,7 @@ struct AddressBook::Listing
     };
     std::map<QString, Member> members; // by decoded path: a card listed twice counts once
     std::set<QString> removed;
+    bool tooMany = false; // more members than an address book of the tool's holds
     QString token;
     bool complete = false; // every member, not only the changed ones
     QString version;       // of the cards it takes, where it says
@@ -72,6 +73,26 @@ void AddressBook::finish(DavXml::MultistatusReader& reader, const DavTransport::
     }
 }
 
+void AddressBook::take(Listing& listing, const QUrl& at, const QByteArray& etag) const
+{
+    if (!m_wanted(at.fileName(QUrl::FullyDecoded)))
+        return;
+    if (listing.members.size() >= MaxCards)
+        listing.tooMany = true;
+    else
+        listing.members.try_emplace(at.path(QUrl::FullyDecoded), Listing::Member{at, etag});
+}
+
+void AddressBook::take(std::set<QString>& removed, Listing& listing, const QUrl& at) const
+{
+    if (!m_wanted(at.fileName(QUrl::FullyDecoded)))
+        return;
+    if (removed.size() >= MaxCards)
+        listing.tooMany = true;
+    else
+        removed.insert(at.path(QUrl::FullyDecoded));
+}
+
 std::optional<AddressBook::Listing> AddressBook::changesSince(const QString& token)
 {
     Listing listing;
@@ -81,11 +102,10 @@ std::optional<AddressBook::Listing> AddressBook::changesSince(const QString& tok
             return skipOutside(r.href);
         if (m_scope.isCollection(*at))
             return;
-        const QString path = at->path(QUrl::FullyDecoded);
         if (r.status == 404)
-            listing.removed.insert(path);
+            take(listing.removed, listing, *at);
         else if (!r.collection)
-            listing.members[path] = {*at, r.etag.toUtf8()};
+            take(listing, *at, r.etag.toUtf8());
     });
     const DavTransport::Response answer =
         m_client.send({"REPORT", m_scope.url(), DavXml::syncCollection(token), {{"Depth", "0"}, {"Content-Type", XmlType}},
@@ -120,7 +140,7 @@ AddressBook::Listing AddressBook::everything()
             // 3.0 unless it takes nothing else: every client reads it.
             listing.version = r.vcard4 && !r.vcard3 ? QStringLiteral("4.0") : QStringLiteral("3.0");
         } else if (!r.collection) {
-            listing.members.try_emplace(at->path(QUrl::FullyDecoded), Listing::Member{*at, r.etag.toUtf8()});
+            take(listing, *at, r.etag.toUtf8());
         }
     });
     const DavTransport::Response answer =
@@ -195,14 +215,29 @@ void AddressBook::fetch(DirectoryState::Book& book, const std::map<QString, QByt
     }
 }
 
+AddressBook::Changes AddressBook::readWhole(DirectoryState::Book& book, const std::set<QString>& paths)
+{
+    std::map<QString, QByteArray> wanted;
+    for (const QString& path : paths)
+        wanted[path] = book.cards[path].etag;
+    Changes changes;
+    fetch(book, wanted, changes);
+    return changes;
+}
+
 AddressBook::Changes AddressBook::refresh(DirectoryState::Book& book,
                                           const std::function<bool(const QString& name)>& wanted)
 {
+    m_wanted = wanted;
     std::optional<Listing> listing;
     if (!book.token.isEmpty())
         listing = changesSince(book.token);
     if (!listing)
         listing = everything();
+    if (listing->tooMany)
+        throw ToolError(QStringLiteral("%1 lists more than %2 cards, more than an address book the tool keeps in step "
+                                       "holds. Nothing was changed.")
+                            .arg(m_scope.url().toDisplayString(), QString::number(MaxCards)));
 
     // Everything changes in a copy, which becomes the state only once all
     // of it was read.
@@ -218,10 +253,9 @@ AddressBook::Changes AddressBook::refresh(DirectoryState::Book& book,
     }
     std::map<QString, QByteArray> stale;
     for (const auto& [path, member] : listing->members) {
-        if (!wanted(member.url.fileName(QUrl::FullyDecoded)))
-            continue;
         const auto known = read.cards.find(path);
-        if (known == read.cards.end() || known->second.etag.isEmpty() || known->second.etag != member.etag)
+        if (known == read.cards.end() || known->second.etag.isEmpty() || known->second.etag != member.etag
+            || (known->second.text.isEmpty() && !known->second.reading))
             stale.insert({path, member.etag});
     }
     fetch(read, stale, changes);

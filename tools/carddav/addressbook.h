@@ -21,6 +21,10 @@
 class AddressBook
 {
 public:
+    // Generous for any real address book, and a bound on what a listing
+    // costs.
+    static constexpr size_t MaxCards = 100'000;
+
     // `warn` hears each address the server names outside the address book,
     // which is skipped.
     AddressBook(DavTransport& client, const CollectionScope& scope, std::function<void(const QString&)> warn);
@@ -36,11 +40,17 @@ public:
     };
 
     // Brings `book` up to date with the server for the cards whose file
-    // names `wanted` accepts: their texts and ETags, and the sync token once
-    // every one of them was read.
+    // names `wanted` accepts, the others never kept, not even listed: their
+    // texts and ETags, and the sync token once every one of them was read.
+    // An address book of more than MaxCards of them is refused.
     // Throws ToolError, naming the request and the answer, with `book` as it
     // was; nothing is sent but PROPFIND and REPORT.
     Changes refresh(DirectoryState::Book& book, const std::function<bool(const QString& name)>& wanted);
+
+    // The texts of `paths`, cards of `book` known by their readings alone,
+    // read again whole: what a change to them needs. The ETags and texts of
+    // those read go into `book`; the others come back as unreadable.
+    Changes readWhole(DirectoryState::Book& book, const std::set<QString>& paths);
 
 private:
     struct Listing;
@@ -50,6 +60,9 @@ private:
     // Every member, from a PROPFIND that also checks this is an address book.
     Listing everything();
     void fetch(DirectoryState::Book& book, const std::map<QString, QByteArray>& wanted, Changes& changes);
+    // A member listed, or one listed as removed: kept where wanted.
+    void take(Listing& listing, const QUrl& at, const QByteArray& etag) const;
+    void take(std::set<QString>& removed, Listing& listing, const QUrl& at) const;
     void skipOutside(const QString& href);
     void reportOutside();
     [[noreturn]] void fail(const QByteArray& verb, const DavTransport::Response& response, const QString& what);
@@ -61,4 +74,5 @@ private:
     const CollectionScope& m_scope;
     std::function<void(const QString&)> m_warn;
     size_t m_outside = 0;
+    std::function<bool(const QString& name)> m_wanted;
 };

@@ -12,6 +12,10 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 QJsonObject toJson(const CardReading& reading)
@@ -57,9 +61,13 @@ QJsonObject toJson(const DirectoryState::Book& book)
 {
     QJsonObject cards;
     for (const auto& [path, card] : book.cards) {
-        QJsonObject c{{"etag", QString::fromLatin1(card.etag)}, {"text", card.text}};
+        // Its text stays out, a photo with it: the reading is what the next
+        // sync needs, and a card to be changed is read again first.
+        QJsonObject c{{"etag", QString::fromLatin1(card.etag)}};
         if (card.reading)
             c.insert("reading", toJson(*card.reading));
+        else
+            c.insert("text", card.text);
         cards.insert(path, c);
     }
     QJsonArray links;
@@ -137,26 +145,48 @@ DirectoryState::DirectoryState(const QString& directoryFile)
 {
     const QFileInfo info(directoryFile);
     m_directory = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
+    // It holds what the address book holds: the user's alone, and nothing
+    // planted there by another is followed.
     if (!QDir().mkpath(folder()))
         throw ToolError(QStringLiteral("cannot make the folder %1 for what is remembered between runs").arg(folder()));
-    m_lock = std::make_unique<QLockFile>(m_path + QStringLiteral(".lock"));
+    const QByteArray where = QFile::encodeName(folder());
+    struct stat own = {};
+    if (::lstat(where.constData(), &own) != 0 || !S_ISDIR(own.st_mode) || own.st_uid != ::getuid()
+        || ::chmod(where.constData(), S_IRWXU) != 0)
+        throw ToolError(QStringLiteral("%1 is not a folder of yours alone; what is remembered between runs is kept "
+                                       "there. Remove it or set XDG_STATE_HOME to another place.")
+                            .arg(folder()));
+    const QString lock = m_path + QStringLiteral(".lock");
+    struct stat held = {};
+    if (::lstat(QFile::encodeName(lock).constData(), &held) == 0 && (!S_ISREG(held.st_mode) || held.st_uid != ::getuid()))
+        throw ToolError(QStringLiteral("%1 is not a lock file of yours: remove it.").arg(lock));
+    m_lock = std::make_unique<QLockFile>(lock);
     if (!m_lock->tryLock(30'000))
         throw ToolError(QStringLiteral("another quorvelin-tool is publishing or syncing %1; try again when it has "
                                        "finished")
                             .arg(directoryFile));
 
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    QFile file;
+    struct stat read = {};
+    if (fd < 0 || ::fstat(fd, &read) != 0 || !S_ISREG(read.st_mode) || read.st_uid != ::getuid()
+        || read.st_size > MaxBytes || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return;
+    }
+    // Settings that name a command to run are taken only from a file
+    // nobody else could have written.
+    m_trusted = (read.st_mode & (S_IRWXG | S_IRWXO)) == 0;
     const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
     // A state written for another file under a colliding name is none.
-    if (root["directory"].toString() != m_directory)
+    if (root[u"directory"].toString() != m_directory)
         return;
-    const QJsonObject sync = root["sync"].toObject();
+    const QJsonObject sync = root[u"sync"].toObject();
     if (!sync.isEmpty())
-        m_lastSync = Settings{sync["url"].toString(), sync["user"].toString(), sync["folder"].toString(),
-                              sync["region"].toString(), sync["passwordCommand"].toString()};
-    const QJsonObject books = root["books"].toObject();
+        m_lastSync = Settings{sync[u"url"].toString(), sync[u"user"].toString(), sync[u"folder"].toString(),
+                              sync[u"region"].toString(), sync[u"passwordCommand"].toString()};
+    const QJsonObject books = root[u"books"].toObject();
     for (auto it = books.begin(); it != books.end(); ++it)
         m_books[it.key()] = bookFrom(it.value().toObject());
     m_savedSync = m_lastSync;
@@ -184,10 +214,20 @@ void DirectoryState::save()
                                         {"folder", m_lastSync->folder},
                                         {"region", m_lastSync->region},
                                         {"passwordCommand", m_lastSync->passwordCommand}});
+    const QByteArray text = QJsonDocument(root).toJson(QJsonDocument::Compact);
+    if (text.size() > MaxBytes)
+        throw ToolError(QStringLiteral("what would be remembered of %1 takes more than %2 MB; nothing was remembered.")
+                            .arg(m_directory, QString::number(MaxBytes >> 20)));
+    // Written beside it and renamed over it; a link planted in its place is
+    // removed first, since the file written would be the link's target.
+    struct stat there = {};
+    if (::lstat(QFile::encodeName(m_path).constData(), &there) == 0 && S_ISLNK(there.st_mode))
+        QFile::remove(m_path);
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson(QJsonDocument::Compact)) < 0
-        || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        || file.write(text) < 0 || !file.commit())
         throw ToolError(QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString()));
+    m_trusted = true;
     m_savedSync = m_lastSync;
     m_savedBooks = m_books;
 }

@@ -16,8 +16,11 @@
 // books it publishes to or syncs with. It lives outside the file, which
 // belongs to the window while it runs: in $XDG_STATE_HOME/quorvelin/ (else
 // ~/.local/state/quorvelin/), one JSON file for each directory file, named
-// after the hash of its path that also names its cards. Losing it is safe:
-// the next run reads every card again and matches what it finds.
+// after the hash of its path that also names its cards; the folder the
+// user's alone (0700), the file too (0600), neither followed through a link.
+// Of each card it keeps the ETag and how the card reads, not its text.
+// Losing it is safe: the next run reads every card again and matches what
+// it finds.
 class DirectoryState
 {
 public:
@@ -28,8 +31,8 @@ public:
         struct Card
         {
             QByteArray etag; // empty when the server gave none: read again next time
-            QString text;
-            std::optional<CardReading> reading{}; // sync's, once it read the text
+            QString text;    // only while a run has it: not remembered
+            std::optional<CardReading> reading{}; // once the text was read
             bool operator==(const Card&) const = default;
         };
         struct Link
@@ -80,9 +83,13 @@ public:
         bool operator==(const Settings&) const = default;
     };
 
+    // More than any real directory and address book needs.
+    static constexpr qint64 MaxBytes = qint64(256) << 20;
+
     // Reads the state of `directoryFile`, waiting a while for another run on
-    // it to end. A state file that cannot be read counts as none. Throws
-    // ToolError when another run holds it for too long.
+    // it to end. A state file that cannot be read, or is no plain file of
+    // the user's, counts as none. Throws ToolError when another run holds it
+    // for too long, or the folder or the lock is not the user's own.
     explicit DirectoryState(const QString& directoryFile);
     ~DirectoryState();
     DirectoryState(const DirectoryState&) = delete;
@@ -98,17 +105,21 @@ public:
     // however its URL is written.
     Book& book(const QString& identity);
     std::optional<Settings> lastSync() const { return m_lastSync; }
+    // Read from a file only the user could write: its settings may name a
+    // command to run.
+    bool trusted() const { return m_trusted; }
     void setLastSync(const Settings& settings) { m_lastSync = settings; }
 
     // Written whole or not at all, and only when something changed since it
-    // was read or last written: the cards' texts make it megabytes. Throws
-    // ToolError.
+    // was read or last written: an address book's readings make it
+    // megabytes. Throws ToolError, also when it would pass MaxBytes.
     void save();
 
 private:
     QString m_path;
     QString m_directory;
     std::unique_ptr<QLockFile> m_lock;
+    bool m_trusted = false;
     std::optional<Settings> m_lastSync;
     std::map<QString, Book> m_books; // by URL
     // As the file holds them. Copies cost little: the texts are shared.

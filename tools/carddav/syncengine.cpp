@@ -88,16 +88,25 @@ SyncEngine::Result SyncEngine::run(const QString& file, DirectoryState& state, c
     // Worked on in a copy, which becomes what is remembered only once the
     // run went through: a dry run, or a sync stopped, leaves it as it was.
     DirectoryState::Book book = state.book(m_scope.identity());
+    // What is remembered is checked as the server's answers are: a card's
+    // path that an edit of the file put outside the address book is none,
+    // and gets no request.
+    const auto outside = [&](const QString& path) {
+        const std::optional<QUrl> at = m_scope.resolve(m_scope.member(path).toString(QUrl::FullyEncoded));
+        return !at || m_scope.isCollection(*at) || at->path(QUrl::FullyDecoded) != path;
+    };
+    std::erase_if(book.cards, [&](const auto& card) { return outside(card.first); });
+    std::erase_if(book.links, [&](const DirectoryState::Book::Link& l) { return !l.path.isEmpty() && outside(l.path); });
     const CardNames names(file);
 
     m_listener.progress(QStringLiteral("reading the address book"));
+    AddressBook addressBook(m_server, m_scope, m_listener.warn);
     std::map<QString, QString> unread; // by path
     try {
         // A mirror fetches only the cards it made: an address book may hold
         // many others.
-        unread = AddressBook(m_server, m_scope, m_listener.warn)
-                      .refresh(book, [&](const QString& name) { return bothWays || names.code(name).has_value(); })
-                      .unreadable;
+        unread = addressBook.refresh(book, [&](const QString& name) { return bothWays || names.code(name).has_value(); })
+                     .unreadable;
     } catch (const ToolError&) {
         m_listener.progress(QString());
         throw;
@@ -109,18 +118,36 @@ SyncEngine::Result SyncEngine::run(const QString& file, DirectoryState& state, c
         state.setLastSync(*options.settings);
         state.save();
     }
-    std::set<QString> unreadable;
-    std::map<QString, QString> unreadableAt;
-    for (const auto& [path, why] : unread) {
-        unreadable.insert(path);
-        unreadableAt[m_scope.member(path).toDisplayString()] = why;
-    }
 
-    Result result(SyncPlan(part.entries, book,
-                           {options.policy, m_scope.url().path(QUrl::FullyDecoded), names, options.region, part.scope,
-                            options.prefer, book.version},
-                           unreadable),
-                  part.damaged, std::move(unreadableAt));
+    std::set<QString> unreadable;
+    const auto makePlan = [&] {
+        for (const auto& [path, why] : unread)
+            unreadable.insert(path);
+        return SyncPlan(part.entries, book,
+                        {options.policy, m_scope.url().path(QUrl::FullyDecoded), names, options.region, part.scope,
+                         options.prefer, book.version},
+                        unreadable);
+    };
+    SyncPlan planned = makePlan();
+    // Cards known by their readings alone are read whole where the plan
+    // changes them, and the plan made again with them: once, and a card
+    // still wanted after that counts as one that could not be read.
+    for (int round = 0; !planned.needed.empty() && round < 2; ++round) {
+        if (round == 0) {
+            m_listener.progress(QStringLiteral("reading the cards to change"));
+            const std::map<QString, QString> more = addressBook.readWhole(book, planned.needed).unreadable;
+            m_listener.progress(QString());
+            unread.insert(more.begin(), more.end());
+        } else {
+            for (const QString& path : planned.needed)
+                unread.emplace(path, QStringLiteral("changed while it was read"));
+        }
+        planned = makePlan();
+    }
+    std::map<QString, QString> unreadableAt;
+    for (const auto& [path, why] : unread)
+        unreadableAt[m_scope.member(path).toDisplayString()] = why;
+    Result result(std::move(planned), part.damaged, std::move(unreadableAt));
     const SyncPlan& plan = result.plan;
     if (bothWays && !options.force)
         stopIfTooMany(plan, book.removals);

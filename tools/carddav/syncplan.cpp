@@ -19,14 +19,16 @@ struct Decision;
 // A card of the address book as the plan reads and changes it.
 struct Card
 {
-    Card(ContactFields&& read, const QByteArray& etag, bool unreadable)
+    Card(ContactFields&& read, const QString& path, const QByteArray& etag, bool unreadable)
         : fields(std::move(read))
+        , path(path)
         , etag(etag)
         , unreadable(unreadable)
     {
     }
 
     ContactFields fields;
+    QString path;
     QByteArray etag;
     bool unreadable = false;
     // As read, before the plan changes anything.
@@ -122,7 +124,8 @@ Way way(bool localChanged, bool remoteChanged, bool equal, SyncPlan::Prefer pref
 
 struct Decision
 {
-    enum class Fate { Keep, Held, Drop, NewEntry, RemoveEntry, NewCard, AddNumber, RemoveCard, ReplaceCard };
+    // Waits: for the card's text, which the plan is made again with.
+    enum class Fate { Keep, Held, Waits, Drop, NewEntry, RemoveEntry, NewCard, AddNumber, RemoveCard, ReplaceCard };
     Link link; // with its number found again on the card
     const Entry* entry = nullptr;
     Card* card = nullptr;
@@ -170,6 +173,9 @@ private:
     void conflict(const Decision& d);
     void changeCards();
     void change(Decision& d);
+    // Whether a card can be changed now; one known by its reading alone is
+    // wanted whole first.
+    bool editable(Card& c);
     void finishCards();
     void finishLinks();
     void finish(const Decision& d);
@@ -205,7 +211,10 @@ Planner::Planner(SyncPlan& plan, const std::vector<Entry>& entries, const Direct
         // A mirror looks at the cards it made for entries, and at no other.
         if (mirror() && !settings.names.code(QStringView(path).sliced(path.lastIndexOf(u'/') + 1)))
             continue;
-        Card card(ContactFields(stored.text, settings.region, stored.reading), stored.etag, unreadable.contains(path));
+        Card card(stored.text.isEmpty() && stored.reading
+                      ? ContactFields::remembered(*stored.reading, settings.region)
+                      : ContactFields(stored.text, settings.region, stored.reading),
+                  path, stored.etag, unreadable.contains(path));
         card.name = card.fields.name();
         for (const ContactFields::Number& n : card.fields.numbers())
             card.kinds.push_back(n.kind);
@@ -459,6 +468,10 @@ Decision Planner::decide(const Link& l)
         // Gone from the directory: the number goes too, unless it changed
         // on the server meanwhile, or was never the directory's.
         if (l.agreed && remoteChanged() == nothing) {
+            if (!editable(*card)) {
+                d.fate = Decision::Fate::Waits;
+                return d;
+            }
             card->removed.push_back(size_t(l.tel));
             card->confirmedRemoved += l.confirmed ? 1 : 0;
             card->changed = true;
@@ -538,9 +551,22 @@ void Planner::changeCards()
     }
 }
 
+bool Planner::editable(Card& c)
+{
+    if (!c.fields.hasText())
+        m_plan.needed.insert(c.path);
+    return c.fields.hasText();
+}
+
 void Planner::change(Decision& d)
 {
     Card& c = *d.card;
+    const bool edits = d.fate == Decision::Fate::AddNumber || d.name == Way::Push || d.number == Way::Push
+                       || d.folder == Way::Push;
+    if (edits && !editable(c)) {
+        d.fate = Decision::Fate::Waits;
+        return;
+    }
     if (mirror())
         c.label = SyncPlan::label(d.entry->name, d.entry->number, d.entry->folder);
     if (d.fate == Decision::Fate::AddNumber) {
@@ -631,9 +657,11 @@ void Planner::finish(const Decision& d)
     case Decision::Fate::Drop:
         return;
     case Decision::Fate::Held:
+    case Decision::Fate::Waits:
         if (d.card && link.tel != Gone)
             link.tel = d.card->finalIndex(link.tel);
-        m_plan.links.push_back(link);
+        if (!mirror())
+            m_plan.links.push_back(link);
         return;
     case Decision::Fate::RemoveEntry:
         m_plan.entryRemovals.push_back({*e, link.path, link.confirmed});

@@ -130,6 +130,10 @@ public:
     // read now: remembered beside it, it is not read again until it
     // changes.
     std::map<QString, CardReading> readings;
+    // Cards known by their readings alone that the plan would change: their
+    // texts are wanted, and the plan made again with them. Until then the
+    // plan leaves them, and what hangs on them, as they are.
+    std::set<QString> needed;
 
     // How many numbers each side holds, and how many the plan removes from
     // it, for the stop before a sync that takes too much.

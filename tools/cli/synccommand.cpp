@@ -77,9 +77,12 @@ Removed on one side and changed on the other: the change wins.
                   password never asked for.
 
 What sync remembers lives in $XDG_STATE_HOME/quorvelin/ (else
-~/.local/state/quorvelin/), one file for each directory file; losing it is
-safe: the next sync matches contacts by their cards' names and by name and
-number, adds nothing twice and removes nothing. The directory's changes are
+~/.local/state/quorvelin/), one file for each directory file, yours alone:
+of each card its ETag and how it reads, not its text. A remembered
+--password-command is run only from a file nobody else could write. An
+address book of more than 100,000 cards is refused. Losing what is
+remembered is safe: the next sync matches contacts by their cards' names
+and by name and number, adds nothing twice and removes nothing. The directory's changes are
 one transaction, under the lock the window holds: sync refuses to run while
 Quorvelin has the file open. A sync cut off anywhere leaves both sides
 whole, and the next one finishes the work.
@@ -149,8 +152,15 @@ int SyncCommand::run(const QStringList& arguments)
     if (parser.isSet(m_folder))
         settings.folder = parser.value(m_folder);
     settings.region = this->region(parser, region, settings.region);
-    if (parser.isSet(m_passwordCommand))
+    if (parser.isSet(m_passwordCommand)) {
         settings.passwordCommand = parser.value(m_passwordCommand);
+    } else if (!settings.passwordCommand.isEmpty() && !state.trusted()) {
+        // A command is run only from a file nobody else could have written.
+        warn(QStringLiteral("the password command remembered for %1 is not run: the file it is remembered in is not "
+                            "yours alone. Give --password-command again.")
+                 .arg(file));
+        settings.passwordCommand.clear();
+    }
 
     const QUrl url = CollectionScope::addressBook(settings.url);
     const std::unique_ptr<DavClient> client = this->client(url, settings.user, settings.passwordCommand, !quiet, timeout);

@@ -119,6 +119,21 @@ ContactFields::ContactFields(const QString& text, const QString& region, const s
     }
 }
 
+ContactFields ContactFields::remembered(const CardReading& reading, const QString& region)
+{
+    ContactFields fields(QString(), reading.region, reading);
+    fields.m_hasText = false;
+    fields.m_region = region;
+    if (reading.region != region) {
+        const NumberReader reader(region);
+        for (Number& n : fields.m_reading.numbers)
+            n.digits = reader.read(n.text).value;
+        fields.m_reading.region = region;
+        fields.m_remembered = false;
+    }
+    return fields;
+}
+
 ContactFields ContactFields::made(const QString& uid, const QString& name, qint64 number, const QStringList& folder,
                                   const QString& region, const QString& version)
 {
@@ -144,6 +159,9 @@ ContactFields& ContactFields::operator=(ContactFields&&) noexcept = default;
 
 VCard& ContactFields::card() const
 {
+    // Known by its reading alone, a card has nothing that could be written
+    // back.
+    Q_ASSERT(m_hasText);
     if (!m_card) {
         std::vector<VCard> cards = VCardReader::read(m_text.toUtf8());
         m_card = std::make_unique<VCard>(cards.empty() ? VCard() : std::move(cards.front()));

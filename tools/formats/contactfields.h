@@ -32,6 +32,11 @@ public:
     // region, the text is read only once something on it changes.
     ContactFields(const QString& text, const QString& region,
                   const std::optional<CardReading>& remembered = std::nullopt);
+    // A card known by its reading alone, its text not kept: read as it
+    // reads, in `region` (its numbers read again from their texts where
+    // the reading's region is another), and changed only once its text is
+    // given.
+    static ContactFields remembered(const CardReading& reading, const QString& region);
     // A new card, as the tool makes it for an entry, in vCard `version`
     // ("3.0", which every server and client reads, or "4.0"): UID; FN, and N
     // with the whole name as the given name, as it may be a person's, a
@@ -95,6 +100,8 @@ public:
     const CardReading& reading() const { return m_reading; }
     // The reading is the one it was given, the text unread.
     bool remembered() const { return m_remembered; }
+    // The text is there to change: false for a card known by its reading.
+    bool hasText() const { return m_hasText; }
 
 private:
     // The card, read from the text when first needed.
@@ -112,4 +119,5 @@ private:
     QString m_region;
     CardReading m_reading;
     bool m_remembered = false;
+    bool m_hasText = true;
 };
