@@ -593,7 +593,7 @@ void TestTextFormats::cardWrittenBack()
     QVERIFY(tel);
     QCOMPARE(tel->group(), QStringLiteral("item1"));
     QCOMPARE(tel->types(), QStringList{"PREF"});
-    QCOMPARE(card.byGroup(u"X-ABLABEL").value(tel->group())->text(), QStringLiteral("Praxis"));
+    QCOMPARE(card.inGroup(tel->group(), u"X-ABLABEL")->text(), QStringLiteral("Praxis"));
     QCOMPARE(card.first(u"NOTE")->text(), QStringLiteral("Grüße"));
     QCOMPARE(card.first(u"NOTE")->line(), 6);
     QCOMPARE(card.first(u"NOTE")->lastLine(), 7);
