@@ -359,6 +359,10 @@ void TestTextFormats::vcardFromOtherPrograms_data()
         << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=D9=84=D9=8A=\r\n"
                       "=D9=84=D9=89\r\nTEL;CELL:5550132\r\nEND:VCARD\r\n")
         << Records{entry({}, "ليلى", 5550132)} << 0;
+    QTest::newRow("Apple's labels by group, whatever its case, first label first")
+        << QByteArray("BEGIN:VCARD\nFN:Ann\nITEM2.X-ABLabel:Boat\nItem1.TEL:1\nitem2.TEL:2\n"
+                      "item1.X-ABLABEL:_$!<Mobile>!$_\nITEM1.X-ABLabel:Second\nEND:VCARD\n")
+        << Records{entry({}, "Ann (mobile)", 1), entry({}, "Ann (Boat)", 2)} << 0;
     QTest::newRow("folded lines and a card without a number")
         << QByteArray("BEGIN:VCARD\nVERSION:4.0\nFN:Long\n  Name\nTEL:555\n 0101\nEND:VCARD\n"
                       "BEGIN:VCARD\nVERSION:4.0\nFN:Email only\nEMAIL:a@b.c\nEND:VCARD\n")
@@ -557,6 +561,10 @@ void TestTextFormats::csvLayouts_data()
         << (QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(u"name\ttel\tpath\r\nZoë\t5550101\t/\r\n"),
                                                  2 * 29))
         << "path,name,tel CSV" << Records{entry({}, "Zoë", 5550101)};
+    QTest::newRow("a column named twice read from the first")
+        << QByteArray("Name,Phone 1 - Value,Phone 1 - Label,Phone 2 - Value,Phone 2 - Label,Name,Phone 1 - Label\n"
+                      "Ann,1,Mobile,2,Work,Bob,Home\n")
+        << "Google Contacts CSV" << Records{entry({}, "Ann (mobile)", 1), entry({}, "Ann (work)", 2)};
     QTest::newRow("Google, numbers in one cell, system groups left out")
         << QByteArray("\xEF\xBB\xBF" "First Name,Last Name,Labels,Phone 1 - Label,Phone 1 - Value\n"
                       "Anna,Berger,* myContacts ::: Friends,Mobile,0171 111 ::: 0172 222\n")
@@ -593,7 +601,7 @@ void TestTextFormats::cardWrittenBack()
     QVERIFY(tel);
     QCOMPARE(tel->group(), QStringLiteral("item1"));
     QCOMPARE(tel->types(), QStringList{"PREF"});
-    QCOMPARE(card.inGroup(tel->group(), u"X-ABLABEL")->text(), QStringLiteral("Praxis"));
+    QCOMPARE(card.byGroup(u"X-ABLABEL").value(tel->group())->text(), QStringLiteral("Praxis"));
     QCOMPARE(card.first(u"NOTE")->text(), QStringLiteral("Grüße"));
     QCOMPARE(card.first(u"NOTE")->line(), 6);
     QCOMPARE(card.first(u"NOTE")->lastLine(), 7);

@@ -98,11 +98,16 @@ QString CsvLayout::describe(Kind kind)
 std::optional<CsvLayout> CsvLayout::fromHeader(const QStringList& header, std::optional<Kind> wanted)
 {
     QStringList names;
-    for (const QString& h : header)
+    // Each name's first column, found without a search of the row for each
+    // name a layout looks for: a row may hold many thousands.
+    Columns columns;
+    for (const QString& h : header) {
         names.append(h.trimmed().toLower());
+        columns.try_emplace(names.last(), int(names.size() - 1));
+    }
     static const QRegularExpression googlePhone(QStringLiteral(R"(^phone \d+ - value$)"));
     static const QRegularExpression olderGoogle(QStringLiteral(R"(^(given name|group membership|phone \d+ - type)$)"));
-    const auto has = [&](const char* name) { return names.contains(QLatin1String(name)); };
+    const auto has = [&](const char* name) { return columns.contains(QLatin1String(name)); };
     const auto hasAny = [&](const auto& list) {
         for (const Named& n : list) {
             if (has(n.column))
@@ -141,17 +146,16 @@ std::optional<CsvLayout> CsvLayout::fromHeader(const QStringList& header, std::o
         layout.m_phones.append({numberFirst ? 0 : 1, -1, QString()});
         return layout;
     }
-    layout.mapHeader(names);
+    layout.mapHeader(names, columns);
     return layout;
 }
 
-void CsvLayout::mapHeader(const QStringList& names)
+void CsvLayout::mapHeader(const QStringList& names, const Columns& columns)
 {
     const auto column = [&](std::initializer_list<const char*> candidates) {
         for (const char* name : candidates) {
-            const qsizetype i = names.indexOf(QLatin1String(name));
-            if (i >= 0)
-                return int(i);
+            if (const auto found = columns.find(QLatin1String(name)); found != columns.end())
+                return found->second;
         }
         return -1;
     };

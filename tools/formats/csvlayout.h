@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 // Which program wrote a CSV file and where each part of a contact is in it:
@@ -44,8 +45,11 @@ private:
         int kindColumn; // -1: the kind is fixed
         QString kind;
     };
+    // A header's names, each with the first column it heads.
+    using Columns = std::unordered_map<QString, int>;
+
     explicit CsvLayout(Kind kind, qsizetype width);
-    void mapHeader(const QStringList& names);
+    void mapHeader(const QStringList& names, const Columns& columns);
 
     Kind m_kind;
     qsizetype m_width;

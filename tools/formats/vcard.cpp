@@ -19,13 +19,17 @@ const VCardProperty* VCard::first(QStringView name) const
     return nullptr;
 }
 
-const VCardProperty* VCard::inGroup(const QString& group, QStringView name) const
+QHash<QString, const VCardProperty*> VCard::byGroup(QStringView name) const
 {
+    QHash<QString, const VCardProperty*> found;
     for (const VCardProperty& p : m_properties) {
-        if (p.isValid() && p.name() == name && p.group().compare(group, Qt::CaseInsensitive) == 0)
-            return &p;
+        if (!p.isValid() || p.name() != name || p.group().isEmpty())
+            continue;
+        const QString group = p.group().toLower();
+        if (!found.contains(group))
+            found.insert(group, &p);
     }
-    return nullptr;
+    return found;
 }
 
 void VCard::add(const QString& name, const QString& value, const QList<VCardProperty::Parameter>& parameters)

@@ -3,6 +3,7 @@
 #include "tools/formats/vcardproperty.h"
 
 #include <QByteArray>
+#include <QHash>
 
 #include <vector>
 
@@ -25,9 +26,11 @@ public:
     // Readable properties of that (upper-case) name, in the card's order.
     std::vector<const VCardProperty*> all(QStringView name) const;
     const VCardProperty* first(QStringView name) const;
-    // The property of that name in `group`: Apple's item1.X-ABLabel beside
-    // item1.TEL. Groups are compared without regard to case.
-    const VCardProperty* inGroup(const QString& group, QStringView name) const;
+    // The first readable property of that name in each group, by the group
+    // in lower case (groups are compared without regard to case): Apple's
+    // item1.X-ABLabel beside item1.TEL, for each TEL without a search of
+    // the card.
+    QHash<QString, const VCardProperty*> byGroup(QStringView name) const;
 
     // A new property after the others; `value` is vCard text, escaped as its
     // property wants (VCardText::escaped for plain text).

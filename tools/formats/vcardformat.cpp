@@ -85,8 +85,9 @@ Contact VCardFormat::contact(const VCard& card, ImportReport& report)
             }
         }
     }
+    const QHash<QString, const VCardProperty*> labels = card.byGroup(u"X-ABLABEL");
     for (const VCardProperty* tel : card.all(u"TEL")) {
-        const VCardProperty* label = tel->group().isEmpty() ? nullptr : card.inGroup(tel->group(), u"X-ABLABEL");
+        const VCardProperty* label = tel->group().isEmpty() ? nullptr : labels.value(tel->group().toLower());
         contact.phones.append({tel->text(&guessed), label ? kindOfLabel(label->text()) : kindOfTypes(*tel),
                                tel->line()});
     }
