@@ -340,6 +340,20 @@ void TestPublishParts::addressesInsideTheBook_data()
     QTest::newRow("escaped line break") << "/ann/book%20one/a%0d%0a.vcf" << "";
     QTest::newRow("a query") << "/ann/book%20one/a.vcf?x=1" << "";
     QTest::newRow("empty") << "" << "";
+    // Dot segments in disguise, which some servers read as "..", are
+    // refused; a name merely holding their characters is not.
+    QTest::newRow("a semicolon in a name") << "/ann/book%20one/a;b.vcf" << book + "a;b.vcf";
+    QTest::newRow("a look-alike of dots in a name") << "/ann/book%20one/a%E2%80%A5b.vcf" << book + "a%E2%80%A5b.vcf";
+    QTest::newRow("dots with a path parameter") << "/ann/book%20one/..;/x.vcf" << "";
+    QTest::newRow("dots with a named path parameter") << "/ann/book%20one/..;jsessionid=1/x.vcf" << "";
+    QTest::newRow("dots with an escaped semicolon") << "/ann/book%20one/..%3B/x.vcf" << "";
+    QTest::newRow("two dot leader") << "/ann/book%20one/%E2%80%A5/x.vcf" << "";
+    QTest::newRow("two dot leader, unescaped") << QStringLiteral("/ann/book%20one/\u2025/x.vcf") << "";
+    QTest::newRow("one dot leaders") << "/ann/book%20one/%E2%80%A4%E2%80%A4/x.vcf" << "";
+    QTest::newRow("fullwidth full stops") << "/ann/book%20one/%EF%BC%8E%EF%BC%8E/x.vcf" << "";
+    QTest::newRow("ideographic full stops") << "/ann/book%20one/%E3%80%82%E3%80%82/x.vcf" << "";
+    QTest::newRow("dots, fullwidth solidus") << "/ann/book%20one/..%EF%BC%8Fx.vcf" << "";
+    QTest::newRow("overlong UTF-8 dots") << "/ann/book%20one/%C0%AE%C0%AE/x.vcf" << "";
 }
 
 void TestPublishParts::addressesInsideTheBook()

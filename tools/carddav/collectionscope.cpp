@@ -12,6 +12,37 @@ int portOf(const QUrl& url)
     return url.port(url.scheme().compare(u"https", Qt::CaseInsensitive) == 0 ? 443 : 80);
 }
 
+// The ideographic full stop, which IDNA takes for a dot, as NFKC does not.
+constexpr char16_t IdeographicFullStop = 0x3002;
+
+// Whether a decoded path, as some server may read it, could step outside
+// where it seems to lie. resolved() has taken out the dot segments written
+// plainly, so any dot segment left was disguised: escaped, followed by a
+// path parameter (Tomcat reads "..;x" as ".."), or written in look-alikes
+// that a server folding Unicode (NFKC) reads as dots or slashes, such as
+// U+2025 TWO DOT LEADER or U+FF0E FULLWIDTH FULL STOP. A card's name is
+// never one of them, so each is refused wherever it stands.
+bool steppingOut(const QString& path)
+{
+    // Folding keeps control characters and makes a fullwidth backslash one.
+    // U+FFFD stands for escapes that are no UTF-8, such as an overlong
+    // "%c0%ae" that an old server decodes as ".".
+    const QString folded = path.normalized(QString::NormalizationForm_KC);
+    if (std::any_of(folded.begin(), folded.end(), [](QChar c) {
+            return DavTransport::isControl(c) || c == u'\\' || c == QChar::ReplacementCharacter;
+        }))
+        return true;
+    for (QStringView step : QStringView(folded).split(u'/')) {
+        if (const qsizetype parameter = step.indexOf(u';'); parameter >= 0)
+            step = step.first(parameter);
+        step = step.trimmed();
+        if (!step.isEmpty()
+            && std::all_of(step.begin(), step.end(), [](QChar c) { return c == u'.' || c == IdeographicFullStop; }))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QUrl CollectionScope::addressBook(const QString& url)
@@ -56,14 +87,8 @@ std::optional<QUrl> CollectionScope::resolve(const QString& href) const
         return std::nullopt;
 
     const QString path = resolved.path(QUrl::FullyDecoded);
-    if (std::any_of(path.begin(), path.end(), [](QChar c) { return DavTransport::isControl(c) || c == u'\\'; }))
+    if (steppingOut(path))
         return std::nullopt;
-    // resolved() has taken out the dot segments that were written plainly;
-    // any left now were escaped, and a server decoding them would step out.
-    for (const QStringView step : QStringView(path).split(u'/')) {
-        if (step == u"." || step == u"..")
-            return std::nullopt;
-    }
     if (!isCollection(resolved) && !path.startsWith(m_path))
         return std::nullopt;
 

@@ -31,7 +31,9 @@ public:
     // The address `href` names when it is the collection or lies inside it,
     // with the collection's own scheme, host and port; nullopt otherwise.
     // Percent-escapes are decoded before the path is compared, so that an
-    // escaped "../" or "/" cannot step out where the server would decode it.
+    // escaped "../" or "/" cannot step out where the server would decode it;
+    // a dot segment in any other disguise (a path parameter, "..;", or
+    // Unicode look-alikes of dots and slashes) is refused as outside.
     std::optional<QUrl> resolve(const QString& href) const;
     // The address of the member at `path` (decoded), as resolve() gave it.
     QUrl member(const QString& path) const;
