@@ -156,6 +156,10 @@ void DavXml::MultistatusReader::fail(const QString& why)
 
 void DavXml::MultistatusReader::start()
 {
+    if (m_open.size() == MaxDepth) {
+        fail(QStringLiteral("the server's answer nests its elements more than %1 deep").arg(MaxDepth));
+        return;
+    }
     const bool dav = m_xml.namespaceUri() == Dav;
     const bool cardDav = m_xml.namespaceUri() == CardDav;
     const QStringView name = m_xml.name();

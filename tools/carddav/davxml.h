@@ -35,6 +35,11 @@ public:
     class MultistatusReader
     {
     public:
+        // A multi-status is a handful of levels deep; a property a server
+        // adds may nest a few more. An answer of nothing but opening tags
+        // would otherwise hold the reader's memory at many times its size.
+        static constexpr size_t MaxDepth = 64;
+
         explicit MultistatusReader(std::function<void(Response&&)> onResponse);
 
         // False once the answer is known to be broken; error() says why.
