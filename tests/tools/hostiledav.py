@@ -8,13 +8,25 @@ the log as a line of JSON: the port, the method, the path, the headers and
 the status it answered.
 
 Scenarios:
-  outside  a listing naming cards outside the address book, one href twice,
-           an ETag that would add a header line; the PUT of a new card is
-           met by a dropped connection (Basic credentials ann:pw required)
-  digest   Digest credentials required (SHA-256, MD5 or Basic offered), the
-           nonce going stale after every three requests
-  huge     a listing of --size bytes, sent as it is made
-  endless  a listing that comes one byte a second
+  outside     a listing naming cards outside the address book, one href
+              twice, an ETag that would add a header line; the PUT of a new
+              card is met by a dropped connection (Basic credentials ann:pw
+              required)
+  digest      Digest credentials required (SHA-256, MD5 or Basic offered),
+              the nonce going stale after every three requests
+  huge        a listing of --size bytes, sent as it is made
+  endless     a listing that comes one byte a second
+  stuckreport an empty address book with a sync token, whose changes since
+              (sync-collection REPORT) are answered 500, a byte a second
+  slowchallenge
+              Basic credentials required; the challenge and the listing
+              each take 0.6 --timeout seconds to arrive
+  hugeetag    an empty address book; a PUT is answered with an ETag of
+              --size bytes
+  hugenonce   every request answered with a Digest challenge whose nonce
+              is --size bytes
+  nested      a listing of --size elements each inside the last, then
+              nothing more until the client goes
 """
 
 import argparse
@@ -76,6 +88,22 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def trickle(self, status, body, seconds, headers=()):
+        """Answers with `body` a byte at a time, spread over `seconds`."""
+        self.record(status)
+        self.send_response(status)
+        for name, value in headers:
+            self.send_header(name, value)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        try:
+            for byte in body:
+                self.wfile.write(bytes([byte]))
+                self.wfile.flush()
+                time.sleep(seconds / len(body))
+        except (BrokenPipeError, ConnectionResetError):
+            self.close_connection = True
+
     def body(self):
         return self.rfile.read(int(self.headers.get("Content-Length") or 0))
 
@@ -88,11 +116,19 @@ class Handler(BaseHTTPRequestHandler):
 
     def authorised(self):
         given = self.headers.get("Authorization", "")
-        if ARGS.scenario == "outside":
+        if ARGS.scenario in ("outside", "slowchallenge"):
             expected = "Basic " + base64.b64encode(("%s:%s" % (USER, PASSWORD)).encode()).decode()
             if given == expected:
                 return True
-            self.answer(401, headers=[("WWW-Authenticate", 'Basic realm="%s"' % REALM)])
+            challenge = [("WWW-Authenticate", 'Basic realm="%s"' % REALM)]
+            if ARGS.scenario == "slowchallenge":
+                self.trickle(401, b"Log in first.", 0.6 * ARGS.timeout, challenge)
+            else:
+                self.answer(401, headers=challenge)
+            return False
+        if ARGS.scenario == "hugenonce":
+            self.answer(401, headers=[("WWW-Authenticate",
+                                       'Digest realm="%s", qop="auth", nonce="%s"' % (REALM, "n" * ARGS.size))])
             return False
         if ARGS.scenario != "digest":
             return True
@@ -126,20 +162,29 @@ class Handler(BaseHTTPRequestHandler):
         self.body()
         if self.refused():
             return
-        if ARGS.scenario in ("outside", "digest"):
-            text = XML_HEAD + COLLECTION + "".join(listed(href, etag) for href, etag in LISTING) + "</d:multistatus>"
-            return self.answer(207, text.encode(), [("Content-Type", "application/xml; charset=utf-8")])
+        xml = [("Content-Type", "application/xml; charset=utf-8")]
+        if ARGS.scenario in ("outside", "digest", "slowchallenge", "stuckreport", "hugeetag"):
+            collection = COLLECTION
+            if ARGS.scenario == "stuckreport":
+                collection = collection.replace("</d:resourcetype>", "</d:resourcetype><d:sync-token>t1</d:sync-token>")
+            text = XML_HEAD + collection + "".join(listed(href, etag) for href, etag in LISTING) + "</d:multistatus>"
+            if ARGS.scenario == "slowchallenge":
+                return self.trickle(207, text.encode(), 0.6 * ARGS.timeout, xml)
+            return self.answer(207, text.encode(), xml)
+        if ARGS.scenario == "endless":
+            text = (XML_HEAD + COLLECTION + "</d:multistatus>").encode()
+            return self.trickle(207, text, len(text), xml)
         self.record(207)
         self.send_response(207)
         self.send_header("Content-Type", "application/xml; charset=utf-8")
         self.send_header("Connection", "close")
         self.end_headers()
         try:
-            if ARGS.scenario == "endless":
-                for byte in (XML_HEAD + COLLECTION).encode():
-                    self.wfile.write(bytes([byte]))
-                    self.wfile.flush()
-                    time.sleep(1)
+            if ARGS.scenario == "nested":
+                self.wfile.write((XML_HEAD + "<d:prop>" * ARGS.size).encode())
+                self.wfile.flush()
+                self.rfile.read(1)
+                return
             other = "".join(listed("/book/other-%d.vcf" % i, '"%d"' % i) for i in range(200)).encode()
             self.wfile.write((XML_HEAD + COLLECTION).encode())
             sent = 0
@@ -152,9 +197,12 @@ class Handler(BaseHTTPRequestHandler):
         self.close_connection = True
 
     def do_REPORT(self):
-        asked = re.findall(r"<D:href>([^<]*)</D:href>", self.body().decode())
+        body = self.body().decode()
+        asked = re.findall(r"<D:href>([^<]*)</D:href>", body)
         if self.refused():
             return
+        if ARGS.scenario == "stuckreport" and "sync-collection" in body:
+            return self.trickle(500, b"Internal error, in no hurry to say so." * 100, 3800)
         text = XML_HEAD
         for href in asked:
             name = href.rsplit("/", 1)[-1]
@@ -173,6 +221,8 @@ class Handler(BaseHTTPRequestHandler):
             self.close_connection = True
             self.connection.shutdown(socket.SHUT_RDWR)
             return
+        if ARGS.scenario == "hugeetag":
+            return self.answer(201, headers=[("ETag", '"%s"' % ("e" * ARGS.size))])
         self.answer(201 if self.path.startswith("/book/") else 403)
 
     def do_DELETE(self):
@@ -188,6 +238,7 @@ def main():
     parser.add_argument("--prefix", default="")
     parser.add_argument("--log", required=True)
     parser.add_argument("--size", type=int, default=0)
+    parser.add_argument("--timeout", type=float, default=0)
     ARGS = parser.parse_args()
     p = ARGS.prefix
     servers = [ThreadingHTTPServer(("127.0.0.1", 0), Handler) for _ in range(2)]
@@ -197,6 +248,8 @@ def main():
              p + "2.vcf": ('"2"', card(2, "Gone", 5550102)),
              p + "3.vcf": ('"3"&#13;&#10;X-Injected: yes', card(3, "Omar", 5550100))}
     LISTING = [("/book/%s1.vcf" % p, '"1"'), ("/book/%s2.vcf" % p, '"2"'), ("/book/%s2.vcf" % p, '"2"')]
+    if ARGS.scenario in ("stuckreport", "hugeetag"):
+        LISTING = []
     if ARGS.scenario == "outside":
         LISTING += [("/book/%s3.vcf" % p, CARDS[p + "3.vcf"][0]),
                     ("../other/%s4.vcf" % p, '"4"'),

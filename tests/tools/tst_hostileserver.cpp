@@ -1,11 +1,13 @@
 // quorvelin-tool publish against a server that lies (hostiledav.py, started
 // and stopped here): where requests go and what headers arrive, credentials
 // answered without any request sent twice behind the tool's back, the memory
-// a huge listing takes, and how soon a stuck server is given up.
+// a huge listing takes, and the answers it gives up on, sending nothing more.
 
 #include "bookfile.h"
 
 #include "tools/carddav/cardnames.h"
+#include "tools/carddav/davxml.h"
+#include "tools/http/davclient.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -28,12 +30,13 @@ struct Request
 class HostileServer
 {
 public:
-    HostileServer(const QString& scenario, const QString& prefix, qint64 size = 0)
+    // `timeout`: the tool's, which some scenarios answer within.
+    HostileServer(const QString& scenario, const QString& prefix, qint64 size = 0, int timeout = 0)
     {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(QStringLiteral("python3"), {QStringLiteral(HOSTILE_SERVER), "--scenario", scenario, "--prefix",
                                                     prefix, "--log", m_dir.filePath("log"), "--size",
-                                                    QString::number(size)});
+                                                    QString::number(size), "--timeout", QString::number(timeout)});
         while (!m_process.canReadLine() && m_process.waitForReadyRead(10'000)) {
         }
         const QList<QByteArray> ports = m_process.readLine().trimmed().split(' ');
@@ -128,7 +131,8 @@ private slots:
     void onlyTheAddressBookIsSentTo();
     void credentialsWithoutResending();
     void hugeListings();
-    void stuckServerIsGivenUp();
+    void givenUp_data();
+    void givenUp();
 };
 
 void TestHostileServer::onlyTheAddressBookIsSentTo()
@@ -214,18 +218,67 @@ void TestHostileServer::hugeListings()
 #endif
 }
 
-void TestHostileServer::stuckServerIsGivenUp()
+void TestHostileServer::givenUp_data()
 {
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<int>("timeout");
+    QTest::addColumn<bool>("prepared"); // published to once first, remembering its sync token
+    QTest::addColumn<QString>("message"); // %1: the address book
+    QTest::addColumn<QStringList>("requests"); // those of the run that gives up, with the status answered
+
+    QTest::newRow("a listing that never ends")
+        << "endless" << qint64(0) << 2 << false
+        << "PROPFIND %1: 207 Multi-Status: no complete answer within 2 seconds" << QStringList{"PROPFIND 207"};
+    // Not taken for a server without sync tokens, to be asked for a listing.
+    QTest::newRow("changes answered 500, never whole")
+        << "stuckreport" << qint64(0) << 2 << true
+        << "no complete answer within 2 seconds" << QStringList{"REPORT 500"};
+    // Either would arrive in time; together they do not.
+    QTest::newRow("a challenge and the answer after it")
+        << "slowchallenge" << qint64(0) << 4 << false
+        << "PROPFIND %1: 207 Multi-Status: no complete answer within 4 seconds"
+        << QStringList{"PROPFIND 401", "PROPFIND 207"};
+    QTest::newRow("an ETag too long")
+        << "hugeetag" << DavClient::MaxHeaderLineBytes << 10 << false
+        << "201 Created: the answer's headers are too large: a line over 100 KB"
+        << QStringList{"PROPFIND 207", "PUT 201"};
+    QTest::newRow("a nonce too long")
+        << "hugenonce" << DavClient::MaxHeaderLineBytes << 10 << false
+        << "PROPFIND %1: 401 Unauthorized: the answer's headers are too large: a line over 100 KB"
+        << QStringList{"PROPFIND 401"};
+    // Given up at once: the server sends nothing more, nor ends its answer.
+    QTest::newRow("elements nested too deep")
+        << "nested" << qint64(DavXml::MultistatusReader::MaxDepth) << 10 << false
+        << "%1: 207 Multi-Status: the server's answer nests its elements more than 64 deep"
+        << QStringList{"PROPFIND 207"};
+}
+
+void TestHostileServer::givenUp()
+{
+    QFETCH(QString, scenario);
+    QFETCH(qint64, size);
+    QFETCH(int, timeout);
+    QFETCH(bool, prepared);
+    QFETCH(QString, message);
+    QFETCH(QStringList, requests);
+
     BookFile book;
     book.add(1, "Nora", 5550111, 0);
-    HostileServer server("endless", CardNames(book.path()).prefix());
+    HostileServer server(scenario, CardNames(book.path()).prefix(), size, timeout);
     QVERIFY(server.started());
+    const QStringList arguments{server.book(), "--user", "ann", "--timeout", QString::number(timeout)};
+    if (prepared)
+        QCOMPARE(publish(arguments).status, 0);
+    const qsizetype before = server.requests().size();
 
-    const Run r = publish({server.book(), "--timeout", "2"});
+    const Run r = publish(arguments);
     QCOMPARE(r.status, 2);
-    QVERIFY2(r.err.contains("PROPFIND " + server.book() + ": 207 Multi-Status: no complete answer within 2 seconds"),
-             qPrintable(r.err));
-    QCOMPARE(server.requests().size(), 1);
+    QVERIFY2(r.err.contains(message.replace(QStringLiteral("%1"), server.book())), qPrintable(r.err));
+    QStringList received;
+    for (const Request& request : server.requests().sliced(before))
+        received.append(request.method + u' ' + QString::number(request.status));
+    QCOMPARE(received, requests);
 }
 
 QTEST_GUILESS_MAIN(TestHostileServer)

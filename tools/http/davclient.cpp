@@ -6,14 +6,17 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+
+static_assert(DavClient::MaxHeaderLineBytes == CURL_MAX_HTTP_HEADER);
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 // As many as a server is commonly asked to serve one client at once.
 constexpr size_t Parallel = 6;
-// An answer's status line and headers: far more than any server sends.
-constexpr qint64 MaxHeadBytes = 256 * 1024;
 
 bool succeeded(int status)
 {
@@ -63,6 +66,7 @@ struct DavClient::Exchange
     const Request* request = nullptr;
     Response* response = nullptr;
     int attempt = 0;
+    Clock::time_point deadline; // of every attempt
 
     // Of the attempt running now.
     CURL* easy = nullptr;
@@ -72,7 +76,7 @@ struct DavClient::Exchange
     qint64 received = 0;
     qint64 headBytes = 0;
     int status = 0;
-    bool timedOut = false;
+    bool headDone = false; // the final answer's headers all came
     QByteArray reason;
     QByteArray wwwAuthenticate;
     QByteArray location;
@@ -102,7 +106,9 @@ struct DavClient::Exchange
             return 0;
         }
         const QByteArray line = QByteArray(data, qsizetype(size)).trimmed();
-        if (line.startsWith("HTTP/")) {
+        if (line.isEmpty()) {
+            e.headDone = e.status >= 200;
+        } else if (line.startsWith("HTTP/")) {
             // A new answer: an interim 100 Continue, or the one that counts.
             const QList<QByteArray> parts = line.split(' ');
             e.status = parts.value(1).toInt();
@@ -175,13 +181,20 @@ bool DavClient::start(Exchange& e)
     e.authorised = false;
     e.uploaded = e.received = e.headBytes = 0;
     e.status = 0;
-    e.timedOut = false;
+    e.headDone = false;
     e.reason.clear();
     e.wwwAuthenticate.clear();
     e.location.clear();
     e.etag.clear();
     e.stop = Exchange::Stop::None;
     e.error[0] = 0;
+
+    // The retry after a challenge has what is left of the first try's time.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(e.deadline - Clock::now());
+    if (left.count() <= 0) {
+        *e.response = {0, {}, {}, outOfTime(), true, {}, true};
+        return false;
+    }
 
     QList<QPair<QByteArray, QByteArray>> headers = request.headers;
     // No "Expect: 100-continue": a body is sent at once, and only once.
@@ -209,7 +222,7 @@ bool DavClient::start(Exchange& e)
     curl_easy_setopt(easy, CURLOPT_PROXY, "");
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(m_timeoutSeconds) * 1000);
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(left.count()));
     curl_easy_setopt(easy, CURLOPT_USERAGENT, "quorvelin-tool");
     curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.verb.constData());
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, e.headers);
@@ -254,7 +267,8 @@ bool DavClient::finish(Exchange& e, int result)
         response.failure = QStringLiteral("the answer is larger than %1 MB").arg(MaxAnswerBytes / (1024 * 1024));
         break;
     case Exchange::Stop::HeadTooLarge:
-        response.failure = QStringLiteral("the answer's header is larger than %1 KB").arg(MaxHeadBytes / 1024);
+        response.failure =
+            QStringLiteral("the answer's headers are too large: over %1 KB in all").arg(MaxHeadBytes / 1024);
         break;
     case Exchange::Stop::Unreadable:
         response.failure = QStringLiteral("the answer cannot be read");
@@ -264,7 +278,8 @@ bool DavClient::finish(Exchange& e, int result)
         case CURLE_OK:
             break;
         case CURLE_OPERATION_TIMEDOUT:
-            response.failure = QStringLiteral("no complete answer within %1 seconds").arg(m_timeoutSeconds);
+            response.failure = outOfTime();
+            response.timedOut = true;
             break;
         case CURLE_SEND_FAIL_REWIND:
         case CURLE_GOT_NOTHING:
@@ -272,12 +287,21 @@ bool DavClient::finish(Exchange& e, int result)
                                               "sent again, since the server may have done it already");
             break;
         default:
-            response.failure = (e.status ? QString() : QStringLiteral("cannot reach the server: ")) + detail;
+            // libcurl refuses a header line longer than it holds as if its
+            // memory had run out (later versions: CURLE_TOO_LARGE).
+            if (!e.headDone && (result == CURLE_OUT_OF_MEMORY
+#if LIBCURL_VERSION_NUM >= 0x080600
+                                || result == CURLE_TOO_LARGE
+#endif
+                                ))
+                response.failure = QStringLiteral("the answer's headers are too large: a line over %1 KB")
+                                       .arg(MaxHeaderLineBytes / 1024);
+            else
+                response.failure = (e.status ? QString() : QStringLiteral("cannot reach the server: ")) + detail;
             break;
         }
         break;
     }
-    e.timedOut = result == CURLE_OPERATION_TIMEDOUT;
     if (response.failure.isEmpty() && response.status == 401 && e.attempt == 0 && !user().isEmpty()
         && m_authorization.challenge(e.wwwAuthenticate) && (!e.authorised || m_authorization.stale())) {
         ++e.attempt;
@@ -296,7 +320,6 @@ std::vector<DavClient::Response> DavClient::send(const std::vector<Request>& req
     size_t next = 0;
     size_t running = 0;
     size_t finished = 0;
-    bool stuck = false;
     const auto count = [&] {
         ++finished;
         if (progress)
@@ -307,8 +330,11 @@ std::vector<DavClient::Response> DavClient::send(const std::vector<Request>& req
             Exchange& e = exchanges[next];
             e.request = &requests[next];
             e.response = &responses[next];
-            if (stuck) {
-                responses[next] = {0, {}, {}, QStringLiteral("not sent: the server stopped answering"), false, {}};
+            e.deadline = Clock::now() + std::chrono::seconds(m_timeoutSeconds);
+            if (m_stuck) {
+                responses[next] = {0, {}, {}, QStringLiteral("not sent: the server gave an earlier request no complete "
+                                                             "answer within %1 seconds").arg(m_timeoutSeconds),
+                                   false, {}};
                 count();
             } else if (start(e)) {
                 ++running;
@@ -330,7 +356,7 @@ std::vector<DavClient::Response> DavClient::send(const std::vector<Request>& req
             if (!finish(*e, message->data.result))
                 continue;
             --running;
-            stuck = stuck || e->timedOut;
+            m_stuck = m_stuck || e->response->timedOut;
             count();
             fill();
         }
@@ -338,6 +364,11 @@ std::vector<DavClient::Response> DavClient::send(const std::vector<Request>& req
             curl_multi_poll(m_multi->handle, nullptr, 0, 1000, nullptr);
     }
     return responses;
+}
+
+QString DavClient::outOfTime() const
+{
+    return QStringLiteral("no complete answer within %1 seconds").arg(m_timeoutSeconds);
 }
 
 std::optional<QString> DavClient::refusal(const QUrl& url)

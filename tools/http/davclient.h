@@ -25,19 +25,26 @@ public:
     // Generous for any real address book; a listing is read as it arrives,
     // so memory does not grow with it.
     static constexpr qint64 MaxAnswerBytes = 64 * 1024 * 1024;
+    // An answer's status line and headers, far more than any server sends;
+    // libcurl holds a header line at most MaxHeaderLineBytes long (its
+    // CURL_MAX_HTTP_HEADER).
+    static constexpr qint64 MaxHeadBytes = 256 * 1024;
+    static constexpr qint64 MaxHeaderLineBytes = 100 * 1024;
 
     // The credentials answer a server that asks for them (Basic or Digest),
     // once for each request, so that a server refusing them answers 401
     // rather than being asked again and again. No user, no credentials.
-    // Each request must be answered whole within `timeoutSeconds`.
+    // Each request must be answered whole within `timeoutSeconds`, counted
+    // from its first try, the one after a challenge included.
     DavClient(const QString& user, const QString& password, int timeoutSeconds);
     ~DavClient();
     DavClient(const DavClient&) = delete;
     DavClient& operator=(const DavClient&) = delete;
 
     using DavTransport::send;
-    // Once one request has run out of time, the server is taken to be
-    // stuck: those not yet started are not sent.
+    // Once one request has run out of time (Response::timedOut), the server
+    // is taken to be stuck: no request is sent to it again, in this batch or
+    // any later one, each answered as not sent.
     std::vector<Response> send(const std::vector<Request>& requests,
                                const std::function<void(size_t finished)>& progress = {}) override;
 
@@ -54,9 +61,11 @@ private:
     bool start(Exchange& exchange);
     // False when the request was started again for credentials.
     bool finish(Exchange& exchange, int result);
+    QString outOfTime() const;
 
     struct Multi;
     std::unique_ptr<Multi> m_multi;
     HttpAuthorization m_authorization;
     int m_timeoutSeconds;
+    bool m_stuck = false;
 };

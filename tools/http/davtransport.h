@@ -35,6 +35,10 @@ public:
         QString failure;  // why the request failed or was stopped
         bool sent = true; // false when it was never sent
         QByteArray etag;  // of what a PUT stored, when the server says and it is a valid one
+        // Not answered whole in time, whatever the status says: the server
+        // is taken to be stuck, and nothing more is sent to it, so a caller
+        // must not take this for an answer to act on (a fallback included).
+        bool timedOut = false;
 
         QString statusText() const; // "404 Not Found"
         // Answered 2xx, and whole.
