@@ -10,7 +10,9 @@
 #include "tools/http/davclient.h"
 #include "tools/carddav/davxml.h"
 #include "tools/http/httpauthorization.h"
+#include "tools/http/secretmemory.h"
 #include "tools/cli/cli.h"
+#include "tools/cli/passwordsource.h"
 #include "tools/formats/contactfields.h"
 #include "tools/formats/entrymaker.h"
 #include "tools/formats/toolerror.h"
@@ -19,6 +21,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
+
+#include <sys/prctl.h>
+#include <sys/resource.h>
 
 namespace {
 
@@ -124,6 +129,7 @@ private slots:
     void entityTags();
     void challenges_data();
     void challenges();
+    void passwordIsGuarded();
     void cardNames();
     void preconditionFailedIsNamed();
 };
@@ -401,6 +407,27 @@ void TestPublishParts::challenges()
     QCOMPARE(authorization.challenge(wwwAuthenticate), !header.isEmpty());
     const QByteArray sent = authorization.header("PROPFIND", QUrl("http://h/a%20b/")).value_or(QByteArray());
     QVERIFY2(sent.startsWith(header), sent.constData());
+}
+
+void TestPublishParts::passwordIsGuarded()
+{
+    qputenv("QUORVELIN_CARDDAV_PASSWORD", "pw");
+    const QString password = PasswordSource::password("ann", QUrl("https://h/book/"), QString(), false);
+    qunsetenv("QUORVELIN_CARDDAV_PASSWORD");
+    QCOMPARE(password, QStringLiteral("pw"));
+    QCOMPARE(prctl(PR_GET_DUMPABLE, 0, 0, 0, 0), 0);
+    rlimit core{};
+    QCOMPARE(getrlimit(RLIMIT_CORE, &core), 0);
+    QCOMPARE(core.rlim_cur, rlim_t(0));
+
+    // A buffer shared with another holder is left whole for it.
+    QByteArray secret("pw");
+    QByteArray copy = secret;
+    SecretMemory::wipe(secret);
+    QCOMPARE(copy, QByteArray("pw"));
+    copy.clear();
+    SecretMemory::wipe(secret);
+    QCOMPARE(secret, QByteArray(2, '\0'));
 }
 
 void TestPublishParts::cardNames()

@@ -3,11 +3,19 @@
 #include "tools/carddav/collectionscope.h"
 #include "tools/cli/terminal.h"
 #include "tools/formats/toolerror.h"
+#include "tools/http/secretmemory.h"
 
 #include <QProcess>
 #include <QStandardPaths>
 
 #include <optional>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 namespace {
 
@@ -31,11 +39,32 @@ std::optional<QString> firstLine(const QString& program, const QStringList& argu
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return std::nullopt;
-    const QString output = QString::fromUtf8(process.readAllStandardOutput());
-    const QString line = output.section(u'\n', 0, 0);
+    QByteArray bytes = process.readAllStandardOutput();
+    QString output = QString::fromUtf8(bytes);
+    SecretMemory::wipe(bytes);
+    QString line = output.section(u'\n', 0, 0);
+    SecretMemory::wipe(output);
     if (line.isEmpty())
         return std::nullopt;
     return line;
+}
+
+// From the moment the password is in memory, no core dump may carry it to
+// disk: not dumpable (which also keeps other programs of the user from
+// attaching a debugger), and no core file either where a system setting
+// dumps even such processes.
+void keepOutOfCoreDumps()
+{
+#ifdef Q_OS_LINUX
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+#endif
+#ifdef Q_OS_UNIX
+    rlimit core{};
+    if (getrlimit(RLIMIT_CORE, &core) == 0) {
+        core.rlim_cur = 0;
+        setrlimit(RLIMIT_CORE, &core);
+    }
+#endif
 }
 
 QString where(const QUrl& addressBook)
@@ -53,25 +82,26 @@ QString PasswordSource::keyringHint(const QString& user, const QUrl& addressBook
 
 QString PasswordSource::password(const QString& user, const QUrl& addressBook, const QString& command, bool prompt)
 {
+    keepOutOfCoreDumps();
     if (qEnvironmentVariableIsSet("QUORVELIN_CARDDAV_PASSWORD"))
         return qEnvironmentVariable("QUORVELIN_CARDDAV_PASSWORD");
     if (!command.isEmpty()) {
         // The user's own command line, run as the user's shell would.
-        if (const auto line = firstLine(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command}, CommandMs))
-            return *line;
+        if (auto line = firstLine(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command}, CommandMs))
+            return std::move(*line);
         throw ToolError(QStringLiteral("the password command \"%1\" gave no password. Nothing was sent.").arg(command));
     }
     const QString secretTool = QStandardPaths::findExecutable(QStringLiteral("secret-tool"));
     if (!secretTool.isEmpty()) {
-        if (const auto line = firstLine(secretTool,
+        if (auto line = firstLine(secretTool,
                                         {QStringLiteral("lookup"), QStringLiteral("service"), QStringLiteral("quorvelin"),
                                          QStringLiteral("url"), where(addressBook), QStringLiteral("user"), user},
                                         KeyringMs))
-            return *line;
+            return std::move(*line);
     }
     if (prompt) {
-        if (const auto typed = Terminal::readHidden(QStringLiteral("Password for %1 at %2: ").arg(user, where(addressBook))))
-            return *typed;
+        if (auto typed = Terminal::readHidden(QStringLiteral("Password for %1 at %2: ").arg(user, where(addressBook))))
+            return std::move(*typed);
     }
     throw ToolError(QStringLiteral("needs the password of %1 at %2: set QUORVELIN_CARDDAV_PASSWORD, name a command "
                                    "that prints it with --password-command, keep it in the keyring (%3), or run it "

@@ -14,7 +14,9 @@ class PasswordSource
 public:
     // `command` empty: none named. `prompt` false: nobody is there to type
     // it (the launcher, the timer). Throws ToolError when none of them has
-    // it, saying what to do.
+    // it, saying what to do. From the first call the process makes no core
+    // dump. The text comes back held alone: moved into DavClient, it is
+    // overwritten there once taken.
     static QString password(const QString& user, const QUrl& addressBook, const QString& command, bool prompt);
 
     // The secret-tool line that keeps the password in the keyring.

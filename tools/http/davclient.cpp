@@ -1,5 +1,6 @@
 #include "tools/http/davclient.h"
 
+#include "tools/http/secretmemory.h"
 
 #include <curl/curl.h>
 
@@ -92,6 +93,9 @@ struct DavClient::Exchange
     void release()
     {
         curl_easy_cleanup(easy);
+        // One of them may carry the password.
+        for (curl_slist* header = headers; header; header = header->next)
+            SecretMemory::wipe(header->data, std::strlen(header->data));
         curl_slist_free_all(headers);
         easy = nullptr;
         headers = nullptr;
@@ -163,10 +167,10 @@ struct DavClient::Exchange
     }
 };
 
-DavClient::DavClient(const QString& user, const QString& password, int timeoutSeconds)
+DavClient::DavClient(const QString& user, QString password, int timeoutSeconds)
     : DavTransport(user)
     , m_multi(std::make_unique<Multi>())
-    , m_authorization(user, password)
+    , m_authorization(user, std::move(password))
     , m_timeoutSeconds(timeoutSeconds)
 {
     curl_multi_setopt(m_multi->handle, CURLMOPT_MAX_HOST_CONNECTIONS, long(Parallel));
@@ -196,22 +200,33 @@ bool DavClient::start(Exchange& e)
         return false;
     }
 
+    const auto refuse = [&](const QByteArray& name) {
+        *e.response = {0, {}, {}, QStringLiteral("not sent: its %1 header would hold a line break or another "
+                                                 "control character").arg(QString::fromLatin1(name)), false, {}};
+        return false;
+    };
     QList<QPair<QByteArray, QByteArray>> headers = request.headers;
     // No "Expect: 100-continue": a body is sent at once, and only once.
     headers.append(qMakePair(QByteArray("Expect"), QByteArray()));
+    for (const auto& [name, value] : headers) {
+        if (!fitsInHeader(value))
+            return refuse(name);
+        e.headers = curl_slist_append(e.headers, (name + ':' + (value.isEmpty() ? "" : " " + value)).constData());
+    }
     if (!user().isEmpty()) {
-        if (const auto authorization = m_authorization.header(request.verb, request.url)) {
-            headers.append(qMakePair(QByteArray("Authorization"), *authorization));
+        if (std::optional<QByteArray> authorization = m_authorization.header(request.verb, request.url)) {
+            // The list's copy is the only one left, wiped on release().
+            const bool fits = fitsInHeader(*authorization);
+            if (fits) {
+                QByteArray line = SecretMemory::joined({"Authorization: ", *authorization});
+                e.headers = curl_slist_append(e.headers, line.constData());
+                SecretMemory::wipe(line);
+            }
+            SecretMemory::wipe(*authorization);
+            if (!fits)
+                return refuse("Authorization");
             e.authorised = true;
         }
-    }
-    for (const auto& [name, value] : headers) {
-        if (!fitsInHeader(value)) {
-            *e.response = {0, {}, {}, QStringLiteral("not sent: its %1 header would hold a line break or another "
-                                                     "control character").arg(QString::fromLatin1(name)), false, {}};
-            return false;
-        }
-        e.headers = curl_slist_append(e.headers, (name + ':' + (value.isEmpty() ? "" : " " + value)).constData());
     }
 
     CURL* easy = e.easy = curl_easy_init();

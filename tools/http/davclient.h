@@ -34,9 +34,10 @@ public:
     // The credentials answer a server that asks for them (Basic or Digest),
     // once for each request, so that a server refusing them answers 401
     // rather than being asked again and again. No user, no credentials.
-    // Each request must be answered whole within `timeoutSeconds`, counted
-    // from its first try, the one after a challenge included.
-    DavClient(const QString& user, const QString& password, int timeoutSeconds);
+    // `password` as HttpAuthorization takes it: overwritten when handed over
+    // alone. Each request must be answered whole within `timeoutSeconds`,
+    // counted from its first try, the one after a challenge included.
+    DavClient(const QString& user, QString password, int timeoutSeconds);
     ~DavClient();
     DavClient(const DavClient&) = delete;
     DavClient& operator=(const DavClient&) = delete;

@@ -1,5 +1,7 @@
 #include "tools/http/httpauthorization.h"
 
+#include "tools/http/secretmemory.h"
+
 #include <QCryptographicHash>
 #include <QList>
 #include <QPair>
@@ -103,10 +105,16 @@ QByteArray requestTarget(const QUrl& url)
 
 } // namespace
 
-HttpAuthorization::HttpAuthorization(const QString& user, const QString& password)
+HttpAuthorization::HttpAuthorization(const QString& user, QString password)
     : m_user(user)
-    , m_password(password)
+    , m_password(password.toUtf8())
 {
+    SecretMemory::wipe(password);
+}
+
+HttpAuthorization::~HttpAuthorization()
+{
+    SecretMemory::wipe(m_password);
 }
 
 bool HttpAuthorization::challenge(const QByteArray& wwwAuthenticate)
@@ -170,8 +178,14 @@ std::optional<QByteArray> HttpAuthorization::header(const QByteArray& verb, cons
     switch (m_scheme) {
     case Scheme::None:
         return std::nullopt;
-    case Scheme::Basic:
-        return "Basic " + (m_user + u':' + m_password).toUtf8().toBase64();
+    case Scheme::Basic: {
+        QByteArray credentials = SecretMemory::joined({m_user.toUtf8(), ":", m_password});
+        QByteArray encoded = credentials.toBase64();
+        SecretMemory::wipe(credentials);
+        const QByteArray value = SecretMemory::joined({"Basic ", encoded});
+        SecretMemory::wipe(encoded);
+        return value;
+    }
     case Scheme::Digest:
         return digest(verb, url);
     }
@@ -180,7 +194,11 @@ std::optional<QByteArray> HttpAuthorization::header(const QByteArray& verb, cons
 
 QByteArray HttpAuthorization::hash(const QByteArray& text) const
 {
-    return QCryptographicHash::hash(text, m_sha256 ? QCryptographicHash::Sha256 : QCryptographicHash::Md5).toHex();
+    // Digest's hash of the password stands for it within the realm.
+    QByteArray digest = QCryptographicHash::hash(text, m_sha256 ? QCryptographicHash::Sha256 : QCryptographicHash::Md5);
+    const QByteArray hex = digest.toHex();
+    SecretMemory::wipe(digest);
+    return hex;
 }
 
 QByteArray HttpAuthorization::digest(const QByteArray& verb, const QUrl& url)
@@ -190,12 +208,23 @@ QByteArray HttpAuthorization::digest(const QByteArray& verb, const QUrl& url)
     const QByteArray count = QByteArray::number(++m_count, 16).rightJustified(8, '0');
     const QByteArray cnonce = QByteArray::number(QRandomGenerator::system()->generate64(), 16);
 
-    QByteArray secret = hash(user + ':' + m_realm + ':' + m_password.toUtf8());
-    if (m_session)
-        secret = hash(secret + ':' + m_nonce + ':' + cnonce);
+    // Each buffer holding the password or its hash is hashed, then wiped.
+    const auto hashed = [this](QByteArray text) {
+        const QByteArray digest = hash(text);
+        SecretMemory::wipe(text);
+        return digest;
+    };
+    QByteArray secret = hashed(SecretMemory::joined({user, ":", m_realm, ":", m_password}));
+    if (m_session) {
+        QByteArray session = hashed(SecretMemory::joined({secret, ":", m_nonce, ":", cnonce}));
+        SecretMemory::wipe(secret);
+        secret = std::move(session);
+    }
     const QByteArray request = hash(verb + ':' + target);
-    const QByteArray response = m_qop ? hash(secret + ':' + m_nonce + ':' + count + ':' + cnonce + ":auth:" + request)
-                                      : hash(secret + ':' + m_nonce + ':' + request);
+    const QByteArray response =
+        m_qop ? hashed(SecretMemory::joined({secret, ":", m_nonce, ":", count, ":", cnonce, ":auth:", request}))
+              : hashed(SecretMemory::joined({secret, ":", m_nonce, ":", request}));
+    SecretMemory::wipe(secret);
 
     QByteArray header = "Digest username=" + quoted(user) + ", realm=" + quoted(m_realm)
                         + ", nonce=" + quoted(m_nonce) + ", uri=" + quoted(target) + ", response=\"" + response + '"';

@@ -15,10 +15,18 @@
 // Whatever the server puts in its challenge and the header echoes back
 // (realm, nonce, opaque) is checked first: a challenge holding a control
 // character is not answered, so no server text can add a header line.
+//
+// The password is kept as UTF-8 in a buffer of its own, overwritten when
+// this goes, as are the buffers each answer is built in (SecretMemory).
 class HttpAuthorization
 {
 public:
-    HttpAuthorization(const QString& user, const QString& password);
+    // A `password` handed over as the only holder of its text (moved, or a
+    // temporary) is overwritten once copied.
+    HttpAuthorization(const QString& user, QString password);
+    ~HttpAuthorization();
+    HttpAuthorization(const HttpAuthorization&) = delete;
+    HttpAuthorization& operator=(const HttpAuthorization&) = delete;
 
     // Takes the WWW-Authenticate value of a 401 answer (several challenges
     // joined by commas, as Qt joins repeated headers). True when one of them
@@ -37,7 +45,7 @@ private:
     QByteArray hash(const QByteArray& text) const;
 
     QString m_user;
-    QString m_password;
+    QByteArray m_password; // UTF-8, held alone
     Scheme m_scheme = Scheme::None;
     bool m_stale = false;
     // Digest's challenge, and how many requests have answered its nonce.
