@@ -501,6 +501,11 @@ void TestTextFormats::numberReading_data()
     QTest::newRow("zero") << "000" << "" << qint64(0) << "" << "";
     QTest::newRow("19 digits") << "1234567890123456789" << "" << qint64(0) << "" << "";
     QTest::newRow("19 digits, formatted") << "1 000 000 000 000 000 000" << "" << qint64(0) << "" << "";
+    // libphonenumber takes time growing with the square of what it reads.
+    QTest::newRow("64 characters") << QStringLiteral("030") + QString(54, u' ') + QStringLiteral("1234567") << "DE"
+                                   << qint64(301234567) << "" << "";
+    QTest::newRow("65 characters") << QStringLiteral("030") + QString(55, u' ') + QStringLiteral("1234567") << "DE"
+                                   << qint64(0) << "" << "";
     QTest::newRow("empty") << "  " << "DE" << qint64(0) << "" << "";
 }
 

@@ -97,7 +97,8 @@ another country as country code and national number (+41 79 264 88 66
 gives 41792648866). Letters become digits (1-800-FLOWERS). An extension,
 pause or wait is left out of the number and kept in the name
 ("(ext. 12)"). sip: and e-mail addresses and codes such as *21# are no
-numbers. A run of digits that does not start with 0 is taken as it
+numbers, nor is a text of more than 64 characters (extension and tel:
+included). A run of digits that does not start with 0 is taken as it
 stands, as this tool's export writes numbers.
 
   --format FORMAT  vcard (the default for files named .vcf or .vcard), or

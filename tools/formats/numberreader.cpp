@@ -165,7 +165,14 @@ std::optional<QString> NumberReader::typedDigits(QStringView text)
 NumberReader::Reading NumberReader::read(QStringView text) const
 {
     Reading reading;
-    const QString written = text.trimmed().toString();
+    const QStringView trimmed = text.trimmed();
+    if (trimmed.size() > MaxLength) {
+        reading.problem = QStringLiteral("\"%1...\" is no telephone number: %2 characters, where one has at most %3")
+                              .arg(trimmed.first(20).toString(), QString::number(trimmed.size()),
+                                   QString::number(MaxLength));
+        return reading;
+    }
+    const QString written = trimmed.toString();
     const Tail tail = written.startsWith(QStringLiteral("tel:"), Qt::CaseInsensitive) ? splitUri(written)
                                                                                          : splitTail(written);
     reading.number = tail.number;

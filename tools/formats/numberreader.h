@@ -19,7 +19,7 @@
 // letters become digits (1-800-FLOWERS), and an extension, pause or wait is
 // left out of the number. A bare run of ASCII digits that does not start with
 // 0 is a stored number already, as this tool's own export writes it, and is
-// kept as it stands.
+// kept as it stands. A text of more than MaxLength characters is no number.
 class NumberReader
 {
 public:
@@ -33,6 +33,12 @@ public:
     // LC_TELEPHONE, else LANG ("de_DE.UTF-8" gives DE). Empty when the
     // variable that rules names none ("C.UTF-8") or none is set.
     static QString regionFromEnvironment();
+
+    // The longest text read as a number, extension, pause and "tel:"
+    // included: far more than any real number is written with, and short
+    // enough that libphonenumber, whose reading of a text takes time growing
+    // with the square of its length, never sees a hostile one.
+    static constexpr qsizetype MaxLength = 64;
 
     struct Reading
     {
