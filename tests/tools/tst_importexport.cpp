@@ -9,6 +9,7 @@
 #include "tools/directory/tree.h"
 #include "tools/formats/csvformat.h"
 #include "tools/formats/entrymaker.h"
+#include "tools/formats/folderpath.h"
 #include "tools/formats/vcardformat.h"
 
 #include "store/database.h"
@@ -261,17 +262,18 @@ void TestImportExport::failureStoresNothing()
 
 void TestImportExport::deepPath()
 {
-    // 16,000 folders of one name, each inside the one before: 32 KB of CSV.
+    // The deepest path import takes: folders of one name, each inside the
+    // one before.
     BookFile book;
-    const QString path = QStringLiteral("/a").repeated(16'000);
+    const QString path = QStringLiteral("/a").repeated(FolderPath::MaxDepth);
     const Importer::Result result =
         import(book.path(), read(("path,name,tel\r\n" + path + ",Deep,5550100\r\n").toUtf8(), false));
-    QCOMPARE(result.folders, 16'000);
+    QCOMPARE(result.folders, FolderPath::MaxDepth);
     QCOMPARE(result.entries, 1);
     // Each folder inside the one made before it, and the entry in the last.
     QCOMPARE(book.value("select count(*) from book b join book p on p.code = b.parent and p.code = b.code - 1")
                  .toInt(),
-             16'000);
+             FolderPath::MaxDepth);
 }
 
 QTEST_GUILESS_MAIN(TestImportExport)

@@ -77,6 +77,8 @@ private slots:
     void readersNameTheDamage();
     void malformedInputStoresNothing_data();
     void malformedInputStoresNothing();
+    void endlessInputEnds_data();
+    void endlessInputEnds();
     void refusesToWriteWhileOpen();
     void backupDuringAWrite();
     void repairKeepsACopy();
@@ -266,6 +268,50 @@ void TestQuorvelinTool::malformedInputStoresNothing()
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains(where), qPrintable(r.err));
     QVERIFY(lenient.count() >= 1);
+}
+
+// An input that never ends ends the import at its first line over 1 MB, or
+// at a first row no layout has, with nothing imported: reading on would only
+// fill memory.
+void TestQuorvelinTool::endlessInputEnds_data()
+{
+    QTest::addColumn<QStringList>("feeder"); // the program piped into the tool; empty: none
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("/dev/zero as the file") << QStringList{} << QStringList{"import", "/dev/zero"}
+                                           << "/dev/zero:1: a line longer than 1 MB";
+    QTest::newRow("zeros through a pipe") << QStringList{"cat", "/dev/zero"}
+                                          << QStringList{"import", "--format", "vcard", "-"}
+                                          << "<stdin>:1: a line longer than 1 MB";
+    QTest::newRow("lines of one column through a pipe") << QStringList{"yes"} << QStringList{"import", "-"}
+                                                        << "<stdin>:1: not a CSV file this tool knows";
+}
+
+void TestQuorvelinTool::endlessInputEnds()
+{
+    QFETCH(QStringList, feeder);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+
+    BookFile book;
+    book.add(1, "Work", 0, 0);
+    const QByteArray before = contents(book.path());
+    QProcess source, tool;
+    tool.setWorkingDirectory(book.dir());
+    if (!feeder.isEmpty()) {
+        source.setStandardOutputProcess(&tool);
+        source.start(feeder.first(), feeder.mid(1));
+    }
+    tool.start(QStringLiteral(QUORVELIN_TOOL), arguments);
+    const bool ended = tool.waitForFinished(60000);
+    source.kill();
+    source.waitForFinished();
+    QVERIFY(ended);
+    QCOMPARE(tool.exitCode(), 2);
+    const QString err = QString::fromUtf8(tool.readAllStandardError());
+    QVERIFY2(err.contains(message) && err.contains(QStringLiteral("Nothing was imported")), qPrintable(err));
+    QCOMPARE(contents(book.path()), before);
 }
 
 void TestQuorvelinTool::refusesToWriteWhileOpen()

@@ -9,6 +9,7 @@
 #include "tools/formats/entrymaker.h"
 #include "tools/formats/folderpath.h"
 #include "tools/formats/formaterror.h"
+#include "tools/formats/inputtext.h"
 #include "tools/formats/numberreader.h"
 #include "tools/formats/printable.h"
 #include "tools/formats/vcardformat.h"
@@ -65,6 +66,32 @@ QStringList said(const ImportReport& report, bool changes = false)
     return out;
 }
 
+// A pipe that gives one byte at each read.
+class Trickle : public QIODevice
+{
+public:
+    explicit Trickle(const QByteArray& data)
+        : m_data(data)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 size) override
+    {
+        if (m_at == m_data.size() || size == 0)
+            return 0;
+        *data = m_data[m_at++];
+        return 1;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_data;
+    qsizetype m_at = 0;
+};
+
 } // namespace
 
 class TestTextFormats : public QObject
@@ -94,6 +121,10 @@ private slots:
     void vcardLinesAreFolded();
     void malformedVCard_data();
     void malformedVCard();
+    void beyondCaps_data();
+    void beyondCaps();
+    void readAPieceAtATime_data();
+    void readAPieceAtATime();
 
     void numberReading_data();
     void numberReading();
@@ -368,14 +399,14 @@ void TestTextFormats::vcardFromOtherPrograms_data()
                       "BEGIN:VCARD\nVERSION:4.0\nFN:Email only\nEMAIL:a@b.c\nEND:VCARD\n")
         << Records{entry({}, "Long Name", 5550101)} << 1;
     // Shapes that are read in time proportional to their size however long
-    // the logical line grows: 2 MB each.
-    const QByteArray softBreaks = "BEGIN:VCARD\r\nFN;ENCODING=QUOTED-PRINTABLE:" + QByteArray("=41=\r\n").repeated(350'000)
+    // the logical line grows, up to the 1 MB read: 2 MB of file each.
+    const QByteArray softBreaks = "BEGIN:VCARD\r\nFN;ENCODING=QUOTED-PRINTABLE:" + QByteArray("=41=\r\n").repeated(340'000)
                                   + "=41\r\nTEL:1\r\nEND:VCARD\r\n";
-    QTest::newRow("quoted-printable soft breaks") << softBreaks << Records{{{}, QString(350'001, u'A'), 1, 0}} << 0;
-    const QByteArray foldedAtEquals = "BEGIN:VCARD\r\nFN:a=" + QByteArray("\r\n b=").repeated(700'000)
+    QTest::newRow("quoted-printable soft breaks") << softBreaks << Records{{{}, QString(340'001, u'A'), 1, 0}} << 0;
+    const QByteArray foldedAtEquals = "BEGIN:VCARD\r\nFN:a=" + QByteArray("\r\n b=").repeated(500'000)
                                       + "\r\nTEL:1\r\nEND:VCARD\r\n";
     QTest::newRow("folded lines ending in =")
-        << foldedAtEquals << Records{{{}, "a=" + QStringLiteral("b=").repeated(700'000), 1, 0}} << 0;
+        << foldedAtEquals << Records{{{}, "a=" + QStringLiteral("b=").repeated(500'000), 1, 0}} << 0;
 }
 
 void TestTextFormats::vcardFromOtherPrograms()
@@ -448,6 +479,118 @@ void TestTextFormats::malformedVCard()
     const Records result = readVCard(vcf, read);
     QVERIFY2(result == records, qPrintable(describe(result)));
     QCOMPARE(said(read), report);
+}
+
+// What no real file holds is refused where it is met: a card or row over a
+// cap is left out whole, at its line and naming the cap, and the rest comes
+// in; a line or a field over 1 MB ends the reading, as an endless input
+// would otherwise never end.
+void TestTextFormats::beyondCaps_data()
+{
+    QTest::addColumn<bool>("vcard");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("said"); // how the one report item or the refusal starts; empty: none
+    QTest::addColumn<int>("entries");  // -1: the file is refused
+
+    // Ann's card, then one from line 5 whose name is Big.
+    const auto cards = [](const QByteArray& big) {
+        return "BEGIN:VCARD\nFN:Ann\nTEL:1\nEND:VCARD\nBEGIN:VCARD\nFN:Big\n" + big + "END:VCARD\n";
+    };
+    QTest::newRow("10,000 TEL lines") << true << cards(QByteArray("TEL:2\n").repeated(VCard::MaxNumbers)) << ""
+                                      << 2;
+    QTest::newRow("10,001 TEL lines") << true << cards(QByteArray("TEL:2\n").repeated(VCard::MaxNumbers + 1))
+                                      << "skipped 5: the card has more than 10,000 TEL lines" << 1;
+    // FN and the notes.
+    QTest::newRow("10,000 properties besides the numbers")
+        << true << cards("TEL:2\n" + QByteArray("NOTE:x\n").repeated(VCard::MaxProperties - 1)) << "" << 2;
+    QTest::newRow("10,001 properties besides the numbers")
+        << true << cards("TEL:2\n" + QByteArray("NOTE:x\n").repeated(VCard::MaxProperties))
+        << "skipped 5: the card has more than 10,000 properties" << 1;
+
+    const QByteArray deep = QByteArray("/a").repeated(FolderPath::MaxDepth + 1);
+    QTest::newRow("a card's folder 257 deep") << true << cards("TEL:2\nCATEGORIES:" + deep + "\n")
+                                              << "skipped 5: its folder path is 257 folders deep" << 1;
+    QTest::newRow("a row's folder 257 deep") << false << "path,name,tel\n/,Ann,1\n" + deep + ",Big,2\n"
+                                             << "skipped 3: its folder path is 257 folders deep" << 1;
+
+    const qsizetype most = InputText::MaxLength;
+    QTest::newRow("a line of 1 MB") << false << "path,name,tel\n/," + QByteArray(most - 4, 'x') + ",1\n" << "" << 1;
+    QTest::newRow("a line over 1 MB") << false << "path,name,tel\n/,Ann,1\n/," + QByteArray(most - 3, 'x') + ",2\n"
+                                      << "refused 3: a line longer than 1 MB" << -1;
+    const QByteArray kilobytes = (QByteArray(1023, 'x') + '\n').repeated(most / 1024 + 1);
+    QTest::newRow("a quoted field running on over 1 MB") << false << "path,name,tel\n/,Ann,1\n/,\"Big" + kilobytes
+                                                         << "refused 3: a quoted field opened on this line runs on"
+                                                         << -1;
+    QTest::newRow("the first row's quoted field running on")
+        << false << "\n\"" + kilobytes << "refused 2: a quoted field opened on this line runs on" << -1;
+    QTest::newRow("a property folded over 1 MB")
+        << true << cards("NOTE:x" + (QByteArray("\n ") + QByteArray(1023, 'x')).repeated(most / 1023 + 1) + "\n")
+        << "refused 7: a property folded over lines 7 to 1032 is longer than 1 MB" << -1;
+}
+
+void TestTextFormats::beyondCaps()
+{
+    QFETCH(bool, vcard);
+    QFETCH(QByteArray, input);
+    QFETCH(QString, said);
+    QFETCH(int, entries);
+    ImportReport report;
+    int read = -1;
+    QStringList items;
+    try {
+        read = int((vcard ? readVCard(input, report) : readCsv(input, report)).size());
+        const QStringList where = ::said(report, true);
+        for (size_t i = 0; i < report.items().size(); ++i)
+            items.append(where[qsizetype(i)] + QStringLiteral(": ") + report.items()[i].text);
+    } catch (const FormatError& error) {
+        items.append(QStringLiteral("refused %1: %2").arg(error.line()).arg(error.message()));
+    }
+    QCOMPARE(read, entries);
+    QCOMPARE(items.size(), said.isEmpty() ? 0 : 1);
+    if (!said.isEmpty())
+        QVERIFY2(items.first().startsWith(said), qPrintable(items.first()));
+}
+
+// A pipe may give a byte at a time: a line end, a byte-order mark or a
+// UTF-16 pair cut in two reads as it does whole.
+void TestTextFormats::readAPieceAtATime_data()
+{
+    QTest::addColumn<bool>("vcard");
+    QTest::addColumn<QByteArray>("input");
+
+    QTest::newRow("CSV: byte-order mark, CRLF, a quoted line break")
+        << false << QByteArray("\xEF\xBB\xBFpath,name,tel\r\n/,\"a\r\nb\",1\r\n\r\n/,c,2\r\n");
+    QTest::newRow("CSV: UTF-16 with a pair")
+        << false
+        << (QByteArray("\xFF\xFE")
+            + QByteArray(reinterpret_cast<const char*>(u"name\ttel\r\n🍕 Zoë\t5550101\r\n"), 2 * 24));
+    QTest::newRow("vCard: lone CRs and CR CR LF")
+        << true << QByteArray("BEGIN:VCARD\rFN:Ann\rTEL:1\rEND:VCARD\rBEGIN:VCARD\r\r\nTEL:2\r\r\n 3\r\r\nEND:VCARD\r");
+    QTest::newRow("vCard: byte-order mark, folded and quoted-printable lines")
+        << true << QByteArray("\xEF\xBB\xBF" "BEGIN:VCARD\r\nFN;ENCODING=QUOTED-PRINTABLE:=D9=84=\r\n=D9=8A\r\n"
+                              "TEL:555\r\n 0101\r\nEND:VCARD\r\n");
+}
+
+void TestTextFormats::readAPieceAtATime()
+{
+    QFETCH(bool, vcard);
+    QFETCH(QByteArray, input);
+    ImportReport wholeReport;
+    const Records whole = vcard ? readVCard(input, wholeReport) : readCsv(input, wholeReport);
+
+    ImportReport report;
+    std::vector<Contact> contacts;
+    const auto take = [&](const Contact& contact) { contacts.push_back(contact); };
+    Trickle pieces(input);
+    if (vcard)
+        VCardFormat::read(pieces, report, take);
+    else
+        CsvFormat::read(pieces, std::nullopt, report, take);
+    const NumberReader numbers;
+    const Records read = EntryMaker(numbers, report).entries(contacts);
+    QVERIFY(!whole.empty());
+    QVERIFY2(read == whole, qPrintable(describe(read)));
+    QCOMPARE(said(report, true), said(wholeReport, true));
 }
 
 // The number rules, with and without a region: what is stored, what is left

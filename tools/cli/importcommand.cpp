@@ -114,8 +114,9 @@ stands, as this tool's export writes numbers.
                    order, or as names and numbers. A CSV file in no layout
                    it knows is refused, naming what its first row holds.
                    Files are UTF-8 with or without a byte-order mark,
-                   UTF-16 with one, or else read as Windows-1252, with a
-                   warning. vCard values may name their own CHARSET.
+                   UTF-16 with one; a line that is not UTF-8 is read as
+                   Windows-1252, with a warning. vCard values may name
+                   their own CHARSET.
   --region CC      read national numbers as those of this country (two
                    letters: DE, CH, US). Without it, the locale's territory
                    (LC_ALL, else LC_TELEPHONE, else LANG: de_DE.UTF-8 gives
@@ -131,6 +132,15 @@ stands, as this tool's export writes numbers.
 New records get codes above the largest in the file; folders along each
 path are made where missing, and a folder already there at the same path
 is used.
+
+Limits, far beyond any real file: a card of more than 10,000 TEL lines or
+10,000 other properties, and a card or row whose folder path is more than
+256 folders deep, is left out whole, with a warning naming it and the
+limit; the rest comes in. A line of more than 1 MB, or a field of more (a
+CSV row that quotes carry over several lines, a vCard property folded over
+several), ends the import, and nothing is imported: an input that never
+ends (/dev/zero, an endless pipe) ends there with a message. The file is
+read as it comes, so memory holds what is imported, not the file.
 
 Exit status: 0 everything was imported (or was there already); 1 some
 cards, rows or numbers were left out, each named in a warning, and the
@@ -168,32 +178,33 @@ int ImportCommand::run(const QStringList& arguments)
     const QString region = this->region(parser, regionOption);
     const QString target = requireFile();
 
-    // Read all of it before anything is written; the file and its contacts
-    // go once the entries are made of them.
+    // Read all of it before anything is written, each card or row made into
+    // entries as it is read: memory holds the entries, not the file.
     const QString shown = input == u"-" ? QStringLiteral("<stdin>") : input;
     ImportReport report;
     report.region = region;
     std::vector<FlatRecord> records;
     {
-        QByteArray data;
-        if (input == u"-") {
-            if (!m_context.in)
-                return fail(QStringLiteral("no standard input to read."));
-            data = m_context.in->readAll();
-        } else {
-            QFile file(input);
+        QFile file(input);
+        QIODevice* device = m_context.in;
+        if (input != u"-") {
             if (!file.open(QIODevice::ReadOnly))
                 return fail(QStringLiteral("cannot read %1: %2").arg(input, file.errorString()));
-            data = file.readAll();
+            device = &file;
+        } else if (!device) {
+            return fail(QStringLiteral("no standard input to read."));
         }
-        std::vector<Contact> contacts;
+        const NumberReader numbers(region);
+        EntryMaker maker(numbers, report);
+        const auto take = [&](const Contact& contact) { maker.add(contact, records); };
         try {
-            contacts = source->vcard ? VCardFormat::read(data, report) : CsvFormat::read(data, source->layout, report);
+            if (source->vcard)
+                VCardFormat::read(*device, report, take);
+            else
+                CsvFormat::read(*device, source->layout, report, take);
         } catch (const FormatError& error) {
             return fail(QStringLiteral("%1:%2: %3. Nothing was imported.").arg(shown, QString::number(error.line()), error.message()));
         }
-        const NumberReader numbers(region);
-        records = EntryMaker(numbers, report).entries(contacts);
     }
 
     const auto where = [&](const ImportReport::Item& item) {

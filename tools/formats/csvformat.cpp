@@ -5,6 +5,10 @@
 #include "tools/formats/formaterror.h"
 #include "tools/formats/inputtext.h"
 
+#include <QBuffer>
+
+#include <utility>
+
 namespace {
 
 QString quoted(const QString& field)
@@ -59,58 +63,77 @@ QByteArray CsvFormat::write(const std::vector<FlatRecord>& records)
     return text;
 }
 
-std::vector<Contact> CsvFormat::read(const QByteArray& data, std::optional<CsvLayout::Kind> wanted,
-                                     ImportReport& report)
+void CsvFormat::read(QIODevice& device, std::optional<CsvLayout::Kind> wanted, ImportReport& report,
+                     const std::function<void(const Contact&)>& take)
 {
-    const InputText input = InputText::decode(data);
-    if (input.guessedFrom)
-        report.add(ImportReport::Kind::Note, input.guessedFrom, QString(),
-                   QStringLiteral("the text is not UTF-8; read as Windows-1252"));
-    CsvReader reader(input.text, CsvReader::separatorOf(input.text));
+    InputText input(device);
+    CsvReader reader(input);
+    bool guessNoted = false;
+    const auto next = [&](CsvReader::Record& record) {
+        const bool more = reader.next(record);
+        if (reader.guessedFrom() && !guessNoted) {
+            guessNoted = true;
+            report.add(ImportReport::Kind::Note, reader.guessedFrom(), QString(),
+                       QStringLiteral("the text is not UTF-8; read as Windows-1252"));
+        }
+        return more;
+    };
     CsvReader::Record first;
-    if (!reader.next(first))
+    if (!next(first))
         throw FormatError(1, QStringLiteral("the file holds no rows"));
-    std::optional<CsvLayout> layout =
-        first.problem.isEmpty() ? CsvLayout::fromHeader(first.fields, wanted) : std::nullopt;
-    const bool header = layout.has_value();
-    // Without a header, what the columns hold tells the layout: the rows are
-    // all read first. With one, each row becomes a contact as it is read.
-    std::vector<CsvReader::Record> records;
-    if (!header) {
-        records.push_back(first);
-        for (CsvReader::Record record; reader.next(record);)
-            records.push_back(std::move(record));
-        layout = CsvLayout::fromContent(records, wanted);
-    }
-    if (!layout) {
+    const auto unknown = [&] {
         QString seen = first.fields.join(u',');
         if (seen.size() > 120)
             seen = seen.left(117) + QStringLiteral("...");
-        throw FormatError(first.line,
-                          QStringLiteral("%1: the first row is \"%2\" (%3 columns). Known are the tool's own "
-                                         "path,name,tel, Google Contacts, Outlook and Thunderbird CSV, and two "
-                                         "columns of names and numbers")
-                              .arg(wanted ? QStringLiteral("not a %1 file").arg(CsvLayout::describe(*wanted))
-                                          : QStringLiteral("not a CSV file this tool knows"),
-                                   seen, QString::number(first.fields.size())));
+        return FormatError(first.line,
+                           QStringLiteral("%1: the first row is \"%2\" (%3 columns). Known are the tool's own "
+                                          "path,name,tel, Google Contacts, Outlook and Thunderbird CSV, and two "
+                                          "columns of names and numbers")
+                               .arg(wanted ? QStringLiteral("not a %1 file").arg(CsvLayout::describe(*wanted))
+                                           : QStringLiteral("not a CSV file this tool knows"),
+                                    seen, QString::number(first.fields.size())));
+    };
+    std::optional<CsvLayout> layout =
+        first.problem.isEmpty() ? CsvLayout::fromHeader(first.fields, wanted) : std::nullopt;
+    const bool header = layout.has_value();
+    std::vector<CsvReader::Record> records;
+    if (!header) {
+        if (!CsvLayout::mayTellByContent(first.fields.size(), wanted))
+            throw unknown();
+        records.push_back(first);
+        for (CsvReader::Record record; next(record);)
+            records.push_back(std::move(record));
+        layout = CsvLayout::fromContent(records, wanted);
     }
+    if (!layout)
+        throw unknown();
     report.source = CsvLayout::describe(layout->kind());
 
-    std::vector<Contact> contacts;
-    const auto take = [&](const CsvReader::Record& record) {
+    const auto contact = [&](const CsvReader::Record& record) {
         if (!record.problem.isEmpty())
             report.add(ImportReport::Kind::Skipped, record.line, QString(), record.problem);
         else if (record.fields.size() != layout->width())
             report.add(ImportReport::Kind::Skipped, record.line, QString(),
                        QStringLiteral("%1 fields where %2 were expected").arg(record.fields.size()).arg(layout->width()));
         else
-            contacts.push_back(layout->contact(record));
+            take(layout->contact(record));
     };
     if (header) {
-        for (CsvReader::Record record; reader.next(record);)
-            take(record);
+        for (CsvReader::Record record; next(record);)
+            contact(record);
     }
+    // Each row goes once its contact is taken.
     for (size_t i = layout->skipsFirst() ? 1 : 0; i < records.size(); ++i)
-        take(records[i]);
+        contact(std::exchange(records[i], {}));
+}
+
+std::vector<Contact> CsvFormat::read(const QByteArray& data, std::optional<CsvLayout::Kind> wanted,
+                                     ImportReport& report)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    std::vector<Contact> contacts;
+    read(buffer, wanted, report, [&](const Contact& contact) { contacts.push_back(contact); });
     return contacts;
 }

@@ -7,8 +7,11 @@
 
 #include <QByteArray>
 
+#include <functional>
 #include <optional>
 #include <vector>
+
+class QIODevice;
 
 // RFC 4180 text with the columns path,name,tel: one row for each folder (with
 // an empty tel) and each entry, every folder before what it holds.
@@ -31,7 +34,13 @@ public:
     // and Thunderbird's exports. UTF-8 with or without a byte-order mark,
     // UTF-16 with one, else Windows-1252 with a note. A row that cannot be
     // read is left out, with why, in `report`. Throws FormatError when the
-    // file is in no layout it knows.
+    // file is in no layout it knows, or at a line or row over InputText's cap.
+    //
+    // Each row's contact goes to `take` as the row is read, when the file has
+    // a header; without one, what the columns hold tells the layout, so the
+    // rows are all read first.
+    static void read(QIODevice& input, std::optional<CsvLayout::Kind> wanted, ImportReport& report,
+                     const std::function<void(const Contact&)>& take);
     static std::vector<Contact> read(const QByteArray& data, std::optional<CsvLayout::Kind> wanted,
                                      ImportReport& report);
 };

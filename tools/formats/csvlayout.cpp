@@ -218,14 +218,21 @@ void CsvLayout::mapHeader(const QStringList& names, const Columns& columns)
     }
 }
 
+bool CsvLayout::mayTellByContent(qsizetype width, std::optional<Kind> wanted)
+{
+    if (wanted == Kind::Quorvelin)
+        return width == 3;
+    if (wanted == Kind::NameNumber)
+        return width == 2;
+    return !wanted && (width == 2 || width == 3);
+}
+
 std::optional<CsvLayout> CsvLayout::fromContent(const std::vector<CsvReader::Record>& records,
                                                 std::optional<Kind> wanted)
 {
-    if (records.empty() || (wanted && *wanted != Kind::Quorvelin && *wanted != Kind::NameNumber))
+    if (records.empty() || !mayTellByContent(records.front().fields.size(), wanted))
         return std::nullopt;
     const qsizetype width = records.front().fields.size();
-    if (wanted && (width == 3) != (*wanted == Kind::Quorvelin))
-        return std::nullopt;
     if (wanted == Kind::Quorvelin) {
         CsvLayout layout(Kind::Quorvelin, 3);
         layout.m_path = 0;
@@ -233,8 +240,6 @@ std::optional<CsvLayout> CsvLayout::fromContent(const std::vector<CsvReader::Rec
         layout.m_phones.append({2, -1, QString()});
         return layout;
     }
-    if (width != 2 && width != 3)
-        return std::nullopt;
     // What each column holds, counted over the well-formed rows after the
     // first, which may be a header.
     std::vector<int> numbers(width), paths(width);

@@ -23,6 +23,9 @@ public:
     // The layout a header row names; with `wanted`, that one only. Nothing
     // when the row names no layout (of that kind).
     static std::optional<CsvLayout> fromHeader(const QStringList& header, std::optional<Kind> wanted);
+    // Whether fromContent() may find a layout in rows as wide as a file's
+    // first: when it cannot, the rest of the file need not be read.
+    static bool mayTellByContent(qsizetype width, std::optional<Kind> wanted);
     // A file without a header row, told apart by what its columns hold: three
     // with paths starting "/", names and numbers are the tool's own, two with
     // names and numbers are names and numbers. With `wanted` Quorvelin, the

@@ -1,28 +1,71 @@
 #include "tools/formats/csvreader.h"
 
-CsvReader::CsvReader(const QString& text, QChar separator)
-    : m_text(text)
-    , m_separator(separator)
+#include "tools/formats/formaterror.h"
+#include "tools/formats/inputtext.h"
+
+namespace {
+
+// Only a field in quotes carries a record over lines; no real one is as long.
+FormatError runsOn(int line)
+{
+    return FormatError(line, QStringLiteral("a quoted field opened on this line runs on for more than 1 MB, which "
+                                            "no contact file has; is a closing quote missing?"));
+}
+
+} // namespace
+
+CsvReader::CsvReader(InputText& input)
+    : m_input(input)
 {
 }
 
-QChar CsvReader::separatorOf(const QString& text)
+bool CsvReader::read(Line& line)
+{
+    QByteArrayView bytes;
+    if (!m_input.nextLine(bytes))
+        return false;
+    bool guessed = false;
+    line = {InputText::decodeValue(bytes, QString(), &guessed), m_input.line()};
+    if (guessed && !m_guessedFrom)
+        m_guessedFrom = line.number;
+    return true;
+}
+
+bool CsvReader::advance()
+{
+    if (m_ahead.empty()) {
+        if (!read(m_line))
+            return false;
+    } else {
+        m_line = std::move(m_ahead.front());
+        m_ahead.pop_front();
+    }
+    m_pos = 0;
+    return true;
+}
+
+QChar CsvReader::firstSeparator()
 {
     int commas = 0, semicolons = 0, tabs = 0;
     bool inQuotes = false;
-    bool started = false; // blank lines before the first are skipped, as next() skips them
-    for (const QChar c : text) {
-        if (c == u'"') {
-            inQuotes = !inQuotes;
-        } else if (!inQuotes && (c == u'\n' || c == u'\r')) {
-            if (started)
-                break;
-        } else if (!inQuotes) {
-            commas += c == u',';
-            semicolons += c == u';';
-            tabs += c == u'\t';
+    qsizetype size = 0;
+    // Blank lines before the first record are skipped, as next() skips them.
+    for (Line line; (m_ahead.empty() || inQuotes) && read(line);) {
+        if (m_ahead.empty() && (line.text.front() == u'\n' || line.text.front() == u'\r'))
+            continue;
+        for (const QChar c : line.text) {
+            if (c == u'"') {
+                inQuotes = !inQuotes;
+            } else if (!inQuotes && c != u'\n' && c != u'\r') {
+                commas += c == u',';
+                semicolons += c == u';';
+                tabs += c == u'\t';
+            }
         }
-        started = started || (c != u'\n' && c != u'\r');
+        size += line.text.size();
+        if (size > m_input.cap())
+            throw runsOn(m_ahead.empty() ? line.number : m_ahead.front().number);
+        m_ahead.push_back(std::move(line));
     }
     if (semicolons > commas && semicolons >= tabs)
         return u';';
@@ -33,39 +76,33 @@ QChar CsvReader::separatorOf(const QString& text)
 
 bool CsvReader::next(Record& record)
 {
-    while (m_pos < m_text.size()) {
-        record = Record{{}, m_line, {}};
+    if (m_separator.isNull())
+        m_separator = firstSeparator();
+    for (;;) {
+        if (m_pos >= m_line.text.size() && !advance())
+            return false;
         if (atLineEnd()) { // a blank line
-            skipLineEnd();
+            m_pos = m_line.text.size();
             continue;
         }
+        record = Record{{}, m_line.number, {}};
+        m_recordSize = m_line.text.size();
         readRecord(record);
         return true;
     }
-    return false;
 }
 
 bool CsvReader::atLineEnd() const
 {
-    return m_text[m_pos] == u'\n' || m_text[m_pos] == u'\r';
-}
-
-void CsvReader::skipLineEnd()
-{
-    if (m_text[m_pos] == u'\r' && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == u'\n')
-        ++m_pos;
-    ++m_pos;
-    ++m_line;
+    return m_pos >= m_line.text.size() || m_line.text[m_pos] == u'\n' || m_line.text[m_pos] == u'\r';
 }
 
 void CsvReader::readRecord(Record& record)
 {
     for (;;) {
         record.fields.append(readField(record));
-        if (m_pos >= m_text.size())
-            return;
         if (atLineEnd()) {
-            skipLineEnd();
+            m_pos = m_line.text.size(); // the line end
             return;
         }
         ++m_pos; // the separator
@@ -79,18 +116,25 @@ QString CsvReader::readField(Record& record)
             record.problem = text;
     };
     // Text is taken a run at a time, up to the next quote or the field's end.
-    const QStringView text(m_text);
     QString value;
-    if (m_pos < text.size() && text[m_pos] == u'"') {
+    if (m_pos < m_line.text.size() && m_line.text[m_pos] == u'"') {
         qsizetype run = ++m_pos;
         for (;;) {
+            const QStringView text(m_line.text);
             if (m_pos >= text.size()) {
+                // The field goes on in the next line, line end and all.
                 value += text.sliced(run);
-                problem(QStringLiteral("a quoted field opened here is never closed"));
-                return value;
+                if (!advance()) {
+                    problem(QStringLiteral("a quoted field opened here is never closed"));
+                    return value;
+                }
+                m_recordSize += m_line.text.size();
+                if (m_recordSize > m_input.cap())
+                    throw runsOn(record.line);
+                run = 0;
+                continue;
             }
-            const QChar c = text[m_pos];
-            if (c == u'"') {
+            if (text[m_pos] == u'"') {
                 value += text.sliced(run, m_pos - run);
                 if (m_pos + 1 < text.size() && text[m_pos + 1] == u'"') {
                     value += u'"';
@@ -101,19 +145,17 @@ QString CsvReader::readField(Record& record)
                 ++m_pos;
                 break;
             }
-            if (c == u'\n' || (c == u'\r' && !(m_pos + 1 < text.size() && text[m_pos + 1] == u'\n')))
-                ++m_line;
             ++m_pos;
         }
-        if (m_pos < text.size() && text[m_pos] != m_separator && !atLineEnd())
+        if (!atLineEnd() && m_line.text[m_pos] != m_separator)
             problem(QStringLiteral("text after the closing quote of a field"));
     }
     const qsizetype run = m_pos;
-    while (m_pos < text.size() && text[m_pos] != m_separator && !atLineEnd()) {
-        if (text[m_pos] == u'"')
+    while (!atLineEnd() && m_line.text[m_pos] != m_separator) {
+        if (m_line.text[m_pos] == u'"')
             problem(QStringLiteral("a quote inside a field that does not start with one"));
         ++m_pos;
     }
-    value += text.sliced(run, m_pos - run);
+    value += QStringView(m_line.text).sliced(run, m_pos - run);
     return value;
 }

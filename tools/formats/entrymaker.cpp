@@ -1,5 +1,7 @@
 #include "tools/formats/entrymaker.h"
 
+#include "tools/formats/folderpath.h"
+
 #include <QHash>
 #include <QSet>
 
@@ -42,8 +44,17 @@ std::vector<FlatRecord> EntryMaker::plainEntries(const std::vector<Contact>& con
 void EntryMaker::add(const Contact& contact, std::vector<FlatRecord>& records)
 {
     QString name = contact.exactName ? contact.name.formatted : contact.name.chosen();
+    if (contact.folder.size() > FolderPath::MaxDepth) {
+        m_report.add(ImportReport::Kind::Skipped, contact.line, name,
+                     QStringLiteral("its folder path is %1 folders deep, deeper than the %2 any directory needs")
+                         .arg(contact.folder.size())
+                         .arg(FolderPath::MaxDepth));
+        return;
+    }
+    if (contact.folder != m_folder)
+        m_folder = contact.folder;
     if (contact.isFolder) {
-        records.push_back({contact.folder, name, 0, contact.line});
+        records.push_back({m_folder, name, 0, contact.line});
         return;
     }
     struct Kept
@@ -92,7 +103,7 @@ void EntryMaker::add(const Contact& contact, std::vector<FlatRecord>& records)
         if (!k.reading.extension.isEmpty())
             marks.append(k.reading.extension);
         const QString entryName = marks.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, marks.join(u", "));
-        records.push_back({contact.folder, entryName, *k.reading.value, k.phone->line});
+        records.push_back({m_folder, entryName, *k.reading.value, k.phone->line});
 
         QStringList how = k.reading.changes;
         if (!k.reading.extension.isEmpty())

@@ -12,14 +12,17 @@
 // name shows its kind ("Anna Berger (mobile)") or the card's own label; the
 // same number twice on a card makes one entry; an extension, pause or wait
 // goes into the name ("(ext. 12)"). A card with a number and no name is named
-// by the number. What cannot be imported, and every number stored otherwise
-// than written, goes into the report.
+// by the number. A card or row whose folder path is deeper than
+// FolderPath::MaxDepth is left out. What cannot be imported, and every number
+// stored otherwise than written, goes into the report.
 class EntryMaker
 {
 public:
     EntryMaker(const NumberReader& numbers, ImportReport& report);
 
     std::vector<FlatRecord> entries(const std::vector<Contact>& contacts);
+    // The entries of one contact after `records`, as a file is read.
+    void add(const Contact& contact, std::vector<FlatRecord>& records);
 
     // What tells each of a card's numbers from its others, in the card's
     // order: its kind, "other" where it has none, and a count where a kind
@@ -31,8 +34,9 @@ public:
     static std::vector<FlatRecord> plainEntries(const std::vector<Contact>& contacts);
 
 private:
-    void add(const Contact& contact, std::vector<FlatRecord>& records);
-
     const NumberReader& m_numbers;
     ImportReport& m_report;
+    // The last folder path: most cards and rows share the one before's (an
+    // export writes folder by folder), and then their entries share one list.
+    QStringList m_folder;
 };

@@ -10,6 +10,12 @@
 class FolderPath
 {
 public:
+    // The most names a folder path from outside (a file's row or card, an
+    // address book's card) may hold: far beyond any real tree, and a bound
+    // on the folders a hostile path makes. parse() reads a path of any
+    // depth; who takes one deeper refuses it.
+    static constexpr qsizetype MaxDepth = 256;
+
     static QString format(const QStringList& names);
     // The leading slash may be left out, and empty steps ("//", a trailing
     // "/") are skipped, as people type paths that way.

@@ -2,24 +2,57 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 
-// The text of a file someone brings: UTF-8 with or without a byte-order
-// mark, UTF-16 with one, or, when the bytes are not UTF-8, Windows-1252,
-// which is what Outlook and older Windows programs write.
+#include <optional>
+
+class QIODevice;
+
+// The text of a file someone brings, read a line at a time, so that memory
+// holds a line rather than the file: UTF-8 with or without a byte-order mark,
+// UTF-16 with one (given as UTF-8), and any other bytes as they stand, for the
+// readers to take each line's or value's character set from the file itself.
+// A line ends at LF, CRLF, a lone CR, or the CR CR LF some phones write.
+//
+// No contact file has a line of more than 1 MB, nor a field of more (a CSV
+// row that quotes carry over several lines, a vCard property folded over
+// several): at one the reading ends with a FormatError, so that an endless
+// input (/dev/zero, a pipe that never ends) ends with a message instead of
+// filling memory. The readers check their fields against cap().
 class InputText
 {
 public:
-    QString text; // without the byte-order mark
-    // 0 when the file was read in the encoding it declares or is valid in;
-    // else the first line that is not UTF-8, read as Windows-1252.
-    int guessedFrom = 0;
+    static constexpr qsizetype MaxLength = 1024 * 1024; // "1 MB" in messages
 
-    static InputText decode(const QByteArray& data);
-    // The bytes as UTF-8, for readers that take each value's character set
-    // from the file itself: a UTF-16 file converted, a UTF-8 mark dropped,
-    // any other bytes left as they are.
-    static QByteArray utf8Bytes(const QByteArray& data);
+    // `cap`: MaxLength for a file; text already in memory, as a card a
+    // server sent, is read whole with no cap (std::numeric_limits' max).
+    explicit InputText(QIODevice& device, qsizetype cap = MaxLength);
+
+    // The next line with its line end as written (none on a last line that
+    // has none), valid until the next call; false at the end of the input.
+    bool nextLine(QByteArrayView& line);
+    // The number of the line nextLine() gave last, from 1.
+    int line() const { return m_line; }
+    qsizetype cap() const { return m_cap; }
+
     // One value's bytes: in `charset` when one is named and known, else as
     // UTF-8, else as Windows-1252, when `guessed` (if given) is set.
     static QString decodeValue(QByteArrayView bytes, const QString& charset, bool* guessed = nullptr);
+
+private:
+    // Appends what the device gives next to the buffer; false at its end.
+    bool fill();
+    // The line from m_start to `end`.
+    bool give(qsizetype end, QByteArrayView& line);
+
+    QIODevice& m_device;
+    const qsizetype m_cap;
+    QByteArray m_buffer; // UTF-8, from m_start on not yet given
+    qsizetype m_start = 0;
+    qsizetype m_scanned = 0; // where the search for the next line end goes on
+    bool m_begun = false;    // the byte-order mark looked for
+    bool m_ended = false;
+    std::optional<QStringDecoder> m_utf16;
+    QString m_halfPair; // of UTF-16, until the next piece
+    int m_line = 0;
 };

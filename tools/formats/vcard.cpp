@@ -1,5 +1,7 @@
 #include "tools/formats/vcard.h"
 
+#include <QLocale>
+
 std::vector<const VCardProperty*> VCard::all(QStringView name) const
 {
     std::vector<const VCardProperty*> found;
@@ -30,6 +32,26 @@ QHash<QString, const VCardProperty*> VCard::byGroup(QStringView name) const
             found.insert(group, &p);
     }
     return found;
+}
+
+void VCard::append(VCardProperty property)
+{
+    const bool number = property.isValid() && property.name() == u"TEL";
+    ++(number ? m_numbersRead : m_othersRead);
+    if (!overCap())
+        m_properties.push_back(std::move(property));
+}
+
+std::optional<QString> VCard::overCap() const
+{
+    // The messages are English, their numbers too, whatever the locale.
+    const QLocale english(QLocale::English);
+    if (m_numbersRead > MaxNumbers)
+        return QStringLiteral("more than %1 TEL lines, which no real card has").arg(english.toString(MaxNumbers));
+    if (m_othersRead > MaxProperties)
+        return QStringLiteral("more than %1 properties besides its numbers, which no real card has")
+            .arg(english.toString(MaxProperties));
+    return std::nullopt;
 }
 
 void VCard::add(const QString& name, const QString& value, const QList<VCardProperty::Parameter>& parameters)

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QHash>
 
+#include <optional>
 #include <vector>
 
 // One card as read, every content line kept in order (VERSION among them),
@@ -32,6 +33,20 @@ public:
     // the card.
     QHash<QString, const VCardProperty*> byGroup(QStringView name) const;
 
+    // Caps no real card comes near (a phone's fullest card holds some dozens
+    // of lines), so that a hostile one costs no more than its file's size.
+    static constexpr qsizetype MaxNumbers = 10'000;    // TEL lines
+    static constexpr qsizetype MaxProperties = 10'000; // besides the TEL lines
+    // A property as a file gives it, after the others. Once the card is over
+    // a cap, no more are kept.
+    void append(VCardProperty property);
+    // The cap a card read is over, in words ("more than 10,000 TEL lines");
+    // nothing when it is within them. Such a card is unreadable: its
+    // properties past the cap are not kept, so it must be neither read as
+    // a contact nor written back. Import leaves it out whole; sync takes it
+    // as a card it cannot read.
+    std::optional<QString> overCap() const;
+
     // A new property after the others; `value` is vCard text, escaped as its
     // property wants (VCardText::escaped for plain text).
     void add(const QString& name, const QString& value, const QList<VCardProperty::Parameter>& parameters = {});
@@ -43,4 +58,6 @@ public:
 private:
     int m_line;
     std::vector<VCardProperty> m_properties;
+    qsizetype m_numbersRead = 0;
+    qsizetype m_othersRead = 0;
 };

@@ -1,10 +1,12 @@
 #include "tools/formats/vcardformat.h"
 
 #include "tools/formats/folderpath.h"
+#include "tools/formats/inputtext.h"
 #include "tools/formats/vcard.h"
 #include "tools/formats/vcardreader.h"
 #include "tools/formats/vcardtext.h"
 
+#include <QBuffer>
 #include <QSet>
 
 namespace {
@@ -121,19 +123,43 @@ QByteArray VCardFormat::write(const std::vector<FlatRecord>& records)
     return out;
 }
 
+void VCardFormat::read(QIODevice& device, ImportReport& report, const std::function<void(const Contact&)>& take)
+{
+    InputText input(device);
+    QList<VCardReader::Problem> problems;
+    // Said before the card that comes with them.
+    const auto sayProblems = [&] {
+        for (const VCardReader::Problem& problem : problems)
+            report.add(ImportReport::Kind::Note, problem.line, QString(), problem.text);
+        problems.clear();
+    };
+    std::optional<QString> version; // while every card has the same
+    bool versions = false;          // cards of more than one
+    VCardReader::read(input, &problems, [&](VCard&& card) {
+        sayProblems();
+        if (const VCardProperty* p = card.first(u"VERSION")) {
+            const QString v = p->text().trimmed();
+            versions = versions || (version && *version != v);
+            version = v;
+        }
+        if (const std::optional<QString> cap = card.overCap()) {
+            ImportReport unsaid;
+            report.add(ImportReport::Kind::Skipped, card.line(), contact(card, unsaid).name.chosen(),
+                       QStringLiteral("the card has %1").arg(*cap));
+            return;
+        }
+        take(contact(card, report));
+    });
+    sayProblems();
+    report.source = version && !versions ? QStringLiteral("vCard %1").arg(*version) : QStringLiteral("vCard");
+}
+
 std::vector<Contact> VCardFormat::read(const QByteArray& data, ImportReport& report)
 {
-    QList<VCardReader::Problem> problems;
-    const std::vector<VCard> cards = VCardReader::read(data, &problems);
-    for (const VCardReader::Problem& problem : problems)
-        report.add(ImportReport::Kind::Note, problem.line, QString(), problem.text);
-    QSet<QString> versions;
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
     std::vector<Contact> contacts;
-    for (const VCard& card : cards) {
-        if (const VCardProperty* version = card.first(u"VERSION"))
-            versions.insert(version->text().trimmed());
-        contacts.push_back(contact(card, report));
-    }
-    report.source = versions.size() == 1 ? QStringLiteral("vCard %1").arg(*versions.begin()) : QStringLiteral("vCard");
+    read(buffer, report, [&](const Contact& contact) { contacts.push_back(contact); });
     return contacts;
 }

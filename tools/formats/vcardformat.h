@@ -6,9 +6,11 @@
 
 #include <QByteArray>
 
-class VCard;
-
+#include <functional>
 #include <vector>
+
+class QIODevice;
+class VCard;
 
 // vCard 4.0 (RFC 6350): one card for each entry, with FN, TEL and the folder's
 // path in CATEGORIES, and one card of KIND:group for each folder, so that
@@ -24,8 +26,12 @@ public:
     // parts (FN, N, ORG, NICKNAME, EMAIL), its numbers with their kinds (TYPE,
     // Apple's item1.X-ABLabel, Android's X- types), and the first CATEGORIES
     // value as a folder path, Google's system groups myContacts and starred
-    // left out. A card of KIND:group is a folder. What is odd about the file
-    // goes into `report` as notes; nothing makes it unreadable.
+    // left out. A card of KIND:group is a folder. Each card's contact goes to
+    // `take` as the card is read. What is odd about the file goes into
+    // `report` as notes, and a card over a cap (VCard::overCap) is left out
+    // there; only a line or property over InputText's cap makes the file
+    // unreadable, with a FormatError.
+    static void read(QIODevice& input, ImportReport& report, const std::function<void(const Contact&)>& take);
     static std::vector<Contact> read(const QByteArray& data, ImportReport& report);
     // One card read as read() reads each.
     static Contact contact(const VCard& card, ImportReport& report);
