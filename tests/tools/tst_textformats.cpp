@@ -111,6 +111,8 @@ private slots:
     void roundTrip_data();
     void roundTrip();
     void csvKeepsNumbersAsText();
+    void formulasAfterSeparators_data();
+    void formulasAfterSeparators();
     void csvFromSpreadsheets_data();
     void csvFromSpreadsheets();
     void malformedCsv_data();
@@ -289,6 +291,35 @@ void TestTextFormats::csvKeepsNumbersAsText()
     QCOMPARE(csv, QByteArray("\xEF\xBB\xBFpath,name,tel\r\n"
                              "/,Work,\r\n"
                              "/Work,'=cmd,\"=\"\"5550111\"\"\"\r\n"));
+}
+
+// A spreadsheet runs a cell starting = + - @ as a formula, and may split
+// a field at commas, semicolons and tabs into cells of its own: each place
+// a cell may start gets the apostrophe that makes it text, and import takes
+// off exactly those.
+void TestTextFormats::formulasAfterSeparators_data()
+{
+    QTest::addColumn<Records>("records");
+    QTest::addColumn<QByteArray>("line");
+
+    QTest::newRow("after a semicolon") << Records{folder({}, "Bob;=1+1")} << QByteArray("/,Bob;'=1+1,");
+    QTest::newRow("after a tab") << Records{folder({}, "Bob\t@SUM(A1)")} << QByteArray("/,Bob\t'@SUM(A1),");
+    QTest::newRow("after a comma, in quotes") << Records{folder({}, "Bob,-2+3")} << QByteArray("/,\"Bob,'-2+3\",");
+    QTest::newRow("an apostrophe after a separator") << Records{folder({}, "a;'b")} << QByteArray("/,a;''b,");
+    QTest::newRow("a tab after a separator") << Records{folder({}, "a;\t=b")} << QByteArray("/,a;'\t'=b,");
+    QTest::newRow("in a folder's path") << Records{folder({"x;+cmd"}, "y")} << QByteArray("/x;'+cmd,y,");
+    QTest::newRow("separators before no formula") << Records{folder({}, "a; b,c")} << QByteArray("/,\"a; b,c\",");
+}
+
+void TestTextFormats::formulasAfterSeparators()
+{
+    QFETCH(Records, records);
+    QFETCH(QByteArray, line);
+    const QByteArray csv = CsvFormat::write(records);
+    QCOMPARE(csv, "\xEF\xBB\xBFpath,name,tel\r\n" + line + "\r\n");
+    ImportReport report;
+    const Records read = readCsv(csv, report);
+    QVERIFY2(read == records, qPrintable(describe(read)));
 }
 
 void TestTextFormats::csvFromSpreadsheets_data()

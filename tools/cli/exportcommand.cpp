@@ -24,10 +24,12 @@ and "import --into /Work" puts it back where it was.
                   one row for each folder (tel empty) and each entry. The
                   number is written as the formula ="5550111", which Excel,
                   LibreOffice and Google Sheets show as the text 5550111
-                  rather than a number they round or reformat. A name that
-                  starts with = + - @ or ' gets an apostrophe in front, the
-                  spreadsheet mark for text, so no name runs as a formula;
-                  import takes it off again.
+                  rather than a number they round or reformat. Where a
+                  name or path starts with = + - @ or ', or has one after
+                  a comma, semicolon or tab (where a spreadsheet may split
+                  it into cells), it gets an apostrophe there, the
+                  spreadsheet mark for text, so that nothing runs as a
+                  formula; import takes it off again.
   --format vcard  vCard 4.0: for each entry a card with FN, TEL and the
                   folder path in CATEGORIES; for each folder a card with
                   KIND:group.

@@ -29,15 +29,56 @@ QString field(const QString& text)
     return text;
 }
 
-bool startsLikeFormula(const QString& name)
+// Where a spreadsheet may start a cell: it splits on the comma, the
+// semicolon and the tab, whichever its settings or its guess take.
+bool startsCell(QStringView text, qsizetype i)
 {
-    // The apostrophe is here too, so that a name that really starts with one
-    // keeps it after the reader takes the first one off.
+    return i == 0 || text[i - 1] == u',' || text[i - 1] == u';' || text[i - 1] == u'\t';
+}
+
+bool startsFormula(QChar c)
+{
     static const QString marks = QStringLiteral("=+-@'\t\r");
-    return !name.isEmpty() && marks.contains(name.front());
+    return marks.contains(c);
 }
 
 } // namespace
+
+QString CsvFormat::guarded(const QString& text)
+{
+    QString out;
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (startsCell(text, i) && startsFormula(text[i])) {
+            out += QStringView(text).sliced(copied, i - copied);
+            out += u'\'';
+            copied = i;
+        }
+    }
+    if (out.isEmpty())
+        return text;
+    out += QStringView(text).sliced(copied);
+    return out;
+}
+
+QString CsvFormat::unguarded(const QString& text)
+{
+    // Where a cell may start, guarded() put an apostrophe before every
+    // character that could start a formula, the apostrophe included: one
+    // there is always its own.
+    QString out;
+    qsizetype copied = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (startsCell(text, i) && text[i] == u'\'') {
+            out += QStringView(text).sliced(copied, i - copied);
+            copied = i + 1;
+        }
+    }
+    if (copied == 0)
+        return text;
+    out += QStringView(text).sliced(copied);
+    return out;
+}
 
 QByteArray CsvFormat::write(const std::vector<FlatRecord>& records)
 {
@@ -48,12 +89,12 @@ QByteArray CsvFormat::write(const std::vector<FlatRecord>& records)
     QByteArray pathField;
     for (const FlatRecord& r : records) {
         if (!lastPath || r.path != *lastPath) {
-            pathField = field(FolderPath::format(r.path)).toUtf8();
+            pathField = field(guarded(FolderPath::format(r.path))).toUtf8();
             lastPath = &r.path;
         }
         text += pathField;
         text += ',';
-        text += field(startsLikeFormula(r.name) ? u'\'' + r.name : r.name).toUtf8();
+        text += field(guarded(r.name)).toUtf8();
         text += ',';
         // ="5550101", quoted as a field.
         if (!r.isFolder())

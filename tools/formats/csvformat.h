@@ -20,8 +20,7 @@ class QIODevice;
 // (without which Excel takes Arabic for a Windows code page), CRLF line ends,
 // each number as the formula ="5550101", which both Excel and LibreOffice show
 // as the text 5550101 instead of turning it into a rounded or exponent number,
-// and names that a spreadsheet would run as a formula (starting with = + - @)
-// behind an apostrophe, the spreadsheet's own mark for "this is text".
+// and paths and names that a spreadsheet would run as a formula guarded().
 class CsvFormat
 {
 public:
@@ -43,4 +42,13 @@ public:
                      const std::function<void(const Contact&)>& take);
     static std::vector<Contact> read(const QByteArray& data, std::optional<CsvLayout::Kind> wanted,
                                      ImportReport& report);
+
+    // Text a spreadsheet cannot run as a formula: an apostrophe, the
+    // spreadsheet's mark for text, before = + - @ where the text or a part a
+    // spreadsheet may split off as a cell of its own (after a comma, a
+    // semicolon or a tab) starts with one. The apostrophe is guarded too,
+    // and a tab and a CR, which spreadsheets skip to find a formula, so that
+    // unguarded() gives back any text as it was.
+    static QString guarded(const QString& text);
+    static QString unguarded(const QString& text);
 };

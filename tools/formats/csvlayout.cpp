@@ -1,5 +1,6 @@
 #include "tools/formats/csvlayout.h"
 
+#include "tools/formats/csvformat.h"
 #include "tools/formats/folderpath.h"
 
 #include <QRegularExpression>
@@ -314,9 +315,8 @@ Contact CsvLayout::contact(const CsvReader::Record& record) const
     if (m_kind == Kind::Quorvelin) {
         // The tool's own columns, as export writes them.
         contact.exactName = true;
-        if (name.formatted.startsWith(u'\''))
-            name.formatted.remove(0, 1);
-        contact.folder = FolderPath::parse(cell(m_path));
+        name.formatted = CsvFormat::unguarded(name.formatted);
+        contact.folder = FolderPath::parse(CsvFormat::unguarded(cell(m_path)));
         const QString tel = numberCell(cell(m_phones.front().value));
         contact.isFolder = tel.trimmed().isEmpty();
         if (!contact.isFolder)
