@@ -233,7 +233,7 @@ void TestHostileServer::givenUp_data()
     // Not taken for a server without sync tokens, to be asked for a listing.
     QTest::newRow("changes answered 500, never whole")
         << "stuckreport" << qint64(0) << 2 << true
-        << "no complete answer within 2 seconds" << QStringList{"REPORT 500"};
+        << "REPORT %1: 500 Internal Server Error: no complete answer within 2 seconds" << QStringList{"REPORT 500"};
     // Either would arrive in time; together they do not.
     QTest::newRow("a challenge and the answer after it")
         << "slowchallenge" << qint64(0) << 4 << false

@@ -112,8 +112,9 @@ std::optional<AddressBook::Listing> AddressBook::changesSince(const QString& tok
                        [&](QByteArrayView data) { return reader.feed(data); }});
     reportOutside();
     // A server that keeps no tokens, or no longer knows this one, says so
-    // in one of several ways; it is then read whole.
-    if (answer.status == 0 || answer.status == 401)
+    // in one of several ways; it is then read whole. One that ran out of
+    // time said nothing yet, and is asked nothing more.
+    if (answer.status == 0 || answer.status == 401 || answer.timedOut)
         fail("REPORT", answer, QString());
     if (answer.status != 207)
         return std::nullopt;
