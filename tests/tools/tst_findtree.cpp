@@ -21,6 +21,7 @@ private slots:
     void finds_data();
     void finds();
     void pathsAndDetachedRecords();
+    void placedUpToTheDeepestPath();
 
 private:
     std::unique_ptr<BookFile> m_book;
@@ -116,6 +117,44 @@ void TestFindTree::pathsAndDetachedRecords()
     QCOMPARE(tree.pathOf(oslo.front()), (QStringList{"Work", "Sales", "Europe", "North"}));
     QVERIFY(tree.folders({"Work", "Oslo"}).empty());
     QCOMPARE(tree.maxCode(), std::optional<qint64>(23));
+}
+
+void TestFindTree::placedUpToTheDeepestPath()
+{
+    // A chain of folders whose last holds what a path cannot reach, an
+    // entry in each of the last two, and one at the top after them.
+    const qint64 depth = FolderPath::MaxDepth + 1;
+    std::vector<Tree::Record> records;
+    const auto add = [&](qint64 code, qint64 tel, qint64 parent) {
+        Tree::Record r;
+        r.rowid = code;
+        r.code = code;
+        r.tel = tel;
+        r.parent = parent;
+        r.name = QString::number(code);
+        records.push_back(r);
+    };
+    for (qint64 level = 1; level <= depth; ++level)
+        add(level, 0, level - 1);
+    add(depth + 1, 5550101, depth - 1);
+    add(depth + 2, 5550102, depth);
+    add(depth + 3, 5550103, 0);
+    const Tree tree(std::move(records));
+    const std::vector<Tree::Placed> placed = tree.place({Tree::Top});
+    QCOMPARE(placed.size(), size_t(depth + 3));
+    std::map<QString, const Tree::Placed*> byName;
+    for (const Tree::Placed& p : placed)
+        byName[p.record.name] = &p;
+    const Tree::Placed& deepest = *byName[QString::number(depth + 1)];
+    QVERIFY(!deepest.tooDeep);
+    QCOMPARE(deepest.record.path.size(), FolderPath::MaxDepth);
+    QCOMPARE(deepest.record.path.last(), QString::number(depth - 1));
+    QCOMPARE(byName[QString::number(depth)]->record.path.size(), FolderPath::MaxDepth);
+    QVERIFY(byName[QString::number(depth + 2)]->tooDeep);
+    QVERIFY(byName[QString::number(depth + 2)]->record.path.isEmpty());
+    QCOMPARE(byName[QString::number(depth + 3)]->record.path, QStringList());
+    // Left out of what a file carries.
+    QCOMPARE(tree.flatten({Tree::Top}).size(), size_t(depth + 2));
 }
 
 QTEST_GUILESS_MAIN(TestFindTree)

@@ -334,6 +334,31 @@ void TestSync::foldersAndSeveralNumbers()
     QCOMPARE(entries(book), (QStringList{"Carmen Ruiz-Lopez (boat)|5550102|/", "Carmen Ruiz-Lopez (home)|5550103|/",
                                          "Carmen Ruiz-Lopez (mobile)|5550101|/", "Nora|5550111|/Family"}));
     QVERIFY2(cards(server, url)["carmen.vcf"].contains("N:Ruiz-Lopez;Carmen;;;"), qPrintable(cards(server, url)["carmen.vcf"]));
+
+    // Deeper than a folder path may go, on either side: each is named,
+    // left as it is, and the run does what it can.
+    const QStringList before = entries(book);
+    const QMap<QString, QString> cardsBefore = cards(server, url);
+    QVERIFY(phone(server, url, "PUT", "deep.vcf",
+                  phoneCard("deep", "FN:Deep\r\nTEL:5550144\r\nCATEGORIES:" + QString("/d").repeated(300) + "\r\n")));
+    book.exec("begin");
+    for (int level = 1; level <= 300; ++level)
+        book.add(100 + level, QStringLiteral("d"), 0, level == 1 ? 0 : 99 + level);
+    book.add(500, "Deep here", 5550145, 400);
+    book.exec("commit");
+    QStringList after = before + QStringList{"Deep here|5550145|" + QString("/d").repeated(300)};
+    after.sort();
+    QStringList cardsAfter = cardsBefore.keys() + QStringList{"deep.vcf"};
+    cardsAfter.sort();
+    for (int run = 0; run < 2; ++run) {
+        const Run r = sync(book.path(), {});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.err.contains("deep.vcf: not taken (a folder deeper than 256 levels)")
+                     && r.err.contains("1 entry lies deeper than 256 folders"),
+                 qPrintable(r.err));
+        QCOMPARE(entries(book), after);
+        QCOMPARE(cards(server, url).keys(), cardsAfter);
+    }
 }
 
 // A server that loses half its cards at each sync does not take the

@@ -2,6 +2,7 @@
 
 #include "tools/formats/folderpath.h"
 #include "tools/formats/toolerror.h"
+#include "tools/formats/vcard.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -24,11 +25,14 @@ QJsonObject toJson(const CardReading& reading)
     for (const CardReading::Number& n : reading.numbers)
         numbers.append(QJsonObject{
             {"digits", n.digits ? QJsonValue(*n.digits) : QJsonValue()}, {"kind", n.kind}, {"text", n.text}});
-    return {{"region", reading.region},
-            {"uid", reading.uid},
-            {"name", reading.name},
-            {"categories", QJsonArray::fromStringList(reading.categories)},
-            {"numbers", numbers}};
+    QJsonObject o{{"region", reading.region},
+                  {"uid", reading.uid},
+                  {"name", reading.name},
+                  {"categories", QJsonArray::fromStringList(reading.categories)},
+                  {"numbers", numbers}};
+    if (!reading.unfit.isEmpty())
+        o.insert("unfit", reading.unfit);
+    return o;
 }
 
 QStringList strings(const QJsonValue& array)
@@ -39,14 +43,18 @@ QStringList strings(const QJsonValue& array)
     return list;
 }
 
-// None where an older version wrote less than is read now: the card is read
-// again.
+// None where an older version wrote less than is read now, or an edit more
+// than a card read would give: the card is read again.
 std::optional<CardReading> readingFrom(const QJsonObject& o)
 {
-    if (!o[u"categories"].isArray() || !o[u"uid"].isString())
+    if (!o[u"categories"].isArray() || !o[u"uid"].isString() || o[u"numbers"].toArray().size() > VCard::MaxNumbers)
         return std::nullopt;
     CardReading reading{o[u"region"].toString(), o[u"uid"].toString(), o[u"name"].toString(), {},
-                        strings(o[u"categories"])};
+                        strings(o[u"categories"]), o[u"unfit"].toString()};
+    for (const QString& value : reading.categories) {
+        if (FolderPath::parse(value).size() > FolderPath::MaxDepth)
+            return std::nullopt;
+    }
     for (const QJsonValue& v : o[u"numbers"].toArray()) {
         if (!v[u"text"].isString())
             return std::nullopt;

@@ -4,13 +4,13 @@
 #include "tools/carddav/collectionscope.h"
 #include "tools/directory/bookeditor.h"
 #include "tools/directory/tree.h"
+#include "tools/formats/folderpath.h"
 #include "tools/formats/toolerror.h"
 
 #include "store/database.h"
 #include "store/lockeddatabase.h"
 
 #include <QDate>
-#include <QSet>
 
 namespace {
 
@@ -27,6 +27,7 @@ bool tooMany(size_t removed, size_t of)
 struct SyncEngine::Part
 {
     std::vector<SyncPlan::Entry> entries;
+    std::set<qint64> leftOut; // codes of entries it holds but cannot sync
     QString scope;      // its top folder's name; empty for the whole directory
     size_t damaged = 0; // records left out
 };
@@ -48,8 +49,8 @@ SyncEngine::Part SyncEngine::read(store::Database& database, const QString& fold
     if (tops.front() != Tree::Top)
         part.scope = tree.records()[tops.front()].name;
     part.damaged = tree.detachedCount();
-    QSet<qint64> codes;
-    QSet<qint64> twice;
+    std::set<qint64> codes;
+    size_t tooDeep = 0;
     for (const Tree::Placed& placed : tree.place(tops)) {
         const Tree::Record& r = tree.records()[placed.index];
         if (r.isFolder())
@@ -61,14 +62,26 @@ SyncEngine::Part SyncEngine::read(store::Database& database, const QString& fold
             ++part.damaged;
             continue;
         }
-        if (codes.contains(*r.codeValue))
-            twice.insert(*r.codeValue);
-        codes.insert(*r.codeValue);
+        if (!codes.insert(*r.codeValue).second)
+            part.leftOut.insert(*r.codeValue);
+        // No card could carry its folder.
+        if (placed.tooDeep) {
+            part.leftOut.insert(*r.codeValue);
+            ++tooDeep;
+            continue;
+        }
         part.entries.push_back({*r.codeValue, r.rowid, r.name, *r.telValue, placed.record.path});
     }
-    const size_t all = part.entries.size();
-    std::erase_if(part.entries, [&](const SyncPlan::Entry& e) { return twice.contains(e.code); });
-    part.damaged += all - part.entries.size();
+    const size_t kept = part.entries.size();
+    std::erase_if(part.entries, [&](const SyncPlan::Entry& e) { return part.leftOut.contains(e.code); });
+    part.damaged += kept - part.entries.size();
+    if (tooDeep) {
+        m_listener.warn(QStringLiteral("warning: %1 %2 deeper than %3 folders, which no card can hold, left out: "
+                                       "the cards linked to them stay as they are.")
+                            .arg(QString::number(tooDeep), tooDeep == 1 ? QStringLiteral("entry lies")
+                                                                        : QStringLiteral("entries lie"),
+                                 QString::number(FolderPath::MaxDepth)));
+    }
     return part;
 }
 
@@ -119,10 +132,10 @@ SyncEngine::Result SyncEngine::run(const QString& file, DirectoryState& state, c
         state.save();
     }
 
-    std::set<QString> unreadable;
+    SyncPlan::Unread unreadable{{}, part.leftOut};
     const auto makePlan = [&] {
         for (const auto& [path, why] : unread)
-            unreadable.insert(path);
+            unreadable.cards.insert(path);
         return SyncPlan(part.entries, book,
                         {options.policy, m_scope.url().path(QUrl::FullyDecoded), names, options.region, part.scope,
                          options.prefer, book.version},
@@ -148,6 +161,14 @@ SyncEngine::Result SyncEngine::run(const QString& file, DirectoryState& state, c
     for (const auto& [path, why] : unread)
         unreadableAt[m_scope.member(path).toDisplayString()] = why;
     Result result(std::move(planned), part.damaged, std::move(unreadableAt));
+    for (const auto& [path, card] : book.cards) {
+        const auto fresh = result.plan.readings.find(path);
+        const QString unfit = fresh != result.plan.readings.end() ? fresh->second.unfit
+                              : card.reading                      ? card.reading->unfit
+                                                                  : QString();
+        if (!unfit.isEmpty())
+            result.unfit[m_scope.member(path).toDisplayString()] = unfit;
+    }
     const SyncPlan& plan = result.plan;
     if (bothWays && !options.force)
         stopIfTooMany(plan, book.removals);

@@ -71,6 +71,9 @@ public:
         SyncPlan plan;
         size_t damaged = 0; // records left out, which check mends
         std::map<QString, QString> unreadable; // cards listed but not read, by address, with why
+        // Cards read but not taken (over a cap, a folder too deep), by
+        // address, with why: left as they are until they change.
+        std::map<QString, QString> unfit;
         std::vector<Failure> failures;
         size_t cardsFailed = 0; // not written or removed, held back or refused
         // What each side took.

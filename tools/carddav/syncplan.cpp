@@ -23,7 +23,7 @@ struct Card
         : fields(std::move(read))
         , path(path)
         , etag(etag)
-        , unreadable(unreadable)
+        , unreadable(unreadable || !fields.reading().unfit.isEmpty())
     {
     }
 
@@ -124,7 +124,8 @@ Way way(bool localChanged, bool remoteChanged, bool equal, SyncPlan::Prefer pref
 
 struct Decision
 {
-    // Waits: for the card's text, which the plan is made again with.
+    // Waits: for the card's text, which the plan is made again with, or for
+    // an entry the directory holds but this sync leaves out.
     enum class Fate { Keep, Held, Waits, Drop, NewEntry, RemoveEntry, NewCard, AddNumber, RemoveCard, ReplaceCard };
     Link link; // with its number found again on the card
     const Entry* entry = nullptr;
@@ -142,7 +143,7 @@ public:
     using Settings = SyncPlan::Settings;
 
     Planner(SyncPlan& plan, const std::vector<Entry>& entries, const DirectoryState::Book& book,
-            const Settings& settings, const std::set<QString>& unreadable);
+            const Settings& settings, const SyncPlan::Unread& unread);
 
     void run()
     {
@@ -186,6 +187,7 @@ private:
     const std::vector<Entry>& m_entries;
     const Settings& m_settings;
     const std::set<QString>& m_unreadable;
+    const std::set<qint64>& m_leftOut;
     const NumberReader m_reader;
     std::map<qint64, const Entry*> m_byCode;
     std::map<QString, Card> m_cards;
@@ -196,11 +198,12 @@ private:
 } // namespace
 
 Planner::Planner(SyncPlan& plan, const std::vector<Entry>& entries, const DirectoryState::Book& book,
-                 const Settings& settings, const std::set<QString>& unreadable)
+                 const Settings& settings, const SyncPlan::Unread& unread)
     : m_plan(plan)
     , m_entries(entries)
     , m_settings(settings)
-    , m_unreadable(unreadable)
+    , m_unreadable(unread.cards)
+    , m_leftOut(unread.entries)
     , m_reader(settings.region)
     , m_links(settings.policy == SyncPlan::Policy::BothWays ? book.links : std::vector<Link>())
 {
@@ -214,7 +217,7 @@ Planner::Planner(SyncPlan& plan, const std::vector<Entry>& entries, const Direct
         Card card(stored.text.isEmpty() && stored.reading
                       ? ContactFields::remembered(*stored.reading, settings.region)
                       : ContactFields(stored.text, settings.region, stored.reading),
-                  path, stored.etag, unreadable.contains(path));
+                  path, stored.etag, m_unreadable.contains(path));
         card.name = card.fields.name();
         for (const ContactFields::Number& n : card.fields.numbers())
             card.kinds.push_back(n.kind);
@@ -258,7 +261,7 @@ void Planner::linkOwnCards()
     }
     for (const auto& [path, card] : m_cards) {
         const std::optional<qint64> code = m_settings.names.code(QStringView(path).sliced(path.lastIndexOf(u'/') + 1));
-        if (!m_byCode.contains(*code)) {
+        if (!m_byCode.contains(*code) && !m_leftOut.contains(*code)) {
             Link link;
             link.path = path;
             link.tel = card.firstNumber();
@@ -445,6 +448,10 @@ Decision Planner::decide(const Link& l)
     Card* card = d.card;
     if (card && card->unreadable) {
         d.fate = Decision::Fate::Held;
+        return d;
+    }
+    if (!e && m_leftOut.contains(l.code)) {
+        d.fate = Decision::Fate::Waits;
         return d;
     }
     if (mirror())
@@ -743,7 +750,7 @@ QString SyncPlan::label(const QString& name, qint64 number, const QStringList& f
 }
 
 SyncPlan::SyncPlan(const std::vector<Entry>& entries, const DirectoryState::Book& book, const Settings& settings,
-                       const std::set<QString>& unreadable)
+                   const Unread& unread)
 {
-    Planner(*this, entries, book, settings, unreadable).run();
+    Planner(*this, entries, book, settings, unread).run();
 }

@@ -60,11 +60,18 @@ public:
         QString version; // of the cards made: "4.0", else 3.0
     };
 
-    // `unreadable`: cards listed as changed that could not be read; what
-    // the book holds of them is stale, so nothing on either side is decided
-    // from them.
+    // What either side holds that cannot be taken this time: cards listed
+    // as changed that could not be read, whose remembered text is stale,
+    // and entries left out of `entries` (a code given twice, a folder too
+    // deep). Nothing on either side is decided from them: what is linked to
+    // them stays as it is.
+    struct Unread
+    {
+        std::set<QString> cards; // by path
+        std::set<qint64> entries; // by code
+    };
     SyncPlan(const std::vector<Entry>& entries, const DirectoryState::Book& book, const Settings& settings,
-             const std::set<QString>& unreadable = {});
+             const Unread& unread = {});
 
     // The directory's side. Each names the card it comes from (`path`).
     struct NewEntry

@@ -10,8 +10,9 @@ namespace {
 
 // A card of any real address book is sent well within a day.
 constexpr int LongestTimeout = 86'400;
-// Cards that could not be read, named one by one up to this many.
-constexpr size_t UnreadableNamed = 10;
+// Cards that could not be read or were not taken, named one by one up to
+// this many.
+constexpr size_t CardsNamed = 10;
 
 } // namespace
 
@@ -61,15 +62,21 @@ bool CardDavCommand::reportFailures(const SyncEngine::Result& result, const QStr
         warn(QStringLiteral("warning: %1; see quorvelin-tool check.")
                  .arg(counted(qsizetype(result.damaged), QStringLiteral("damaged record was left out"),
                               QStringLiteral("damaged records were left out"))));
-    size_t named = 0;
-    for (const auto& [path, why] : result.unreadable) {
-        if (++named > UnreadableNamed)
-            break;
-        warn(QStringLiteral("%1: could not be read (%2); it is left as it was and asked for again next time.")
-                 .arg(path, why));
-    }
-    if (result.unreadable.size() > UnreadableNamed)
-        warn(QStringLiteral("%1 more cards could not be read.").arg(result.unreadable.size() - UnreadableNamed));
+    // Named up to a point: a server may hold thousands of such cards.
+    const auto name = [this](const std::map<QString, QString>& cards, const QString& line, const QString& more) {
+        size_t named = 0;
+        for (const auto& [path, why] : cards) {
+            if (++named > CardsNamed)
+                break;
+            warn(line.arg(path, why));
+        }
+        if (cards.size() > CardsNamed)
+            warn(more.arg(cards.size() - CardsNamed));
+    };
+    name(result.unreadable, QStringLiteral("%1: could not be read (%2); it is left as it was and asked for again next time."),
+         QStringLiteral("%1 more cards could not be read."));
+    name(result.unfit, QStringLiteral("warning: %1: not taken (%2); it is left as it is on both sides until it changes."),
+         QStringLiteral("warning: %1 more cards were not taken."));
     for (const SyncEngine::Failure& f : result.failures)
         warn(f.retry ? QStringLiteral("%1; %2 again to finish.").arg(f.message, again) : f.message);
     return result.complete();

@@ -269,8 +269,10 @@ std::vector<size_t> Tree::walk() const
 std::vector<FlatRecord> Tree::flatten(const std::vector<size_t>& tops) const
 {
     std::vector<FlatRecord> result;
-    for (Placed& placed : place(tops))
-        result.push_back(std::move(placed.record));
+    for (Placed& placed : place(tops)) {
+        if (!placed.tooDeep)
+            result.push_back(std::move(placed.record));
+    }
     return result;
 }
 
@@ -280,7 +282,7 @@ std::vector<Tree::Placed> Tree::place(const std::vector<size_t>& tops) const
     struct Step
     {
         size_t index;
-        size_t depth;
+        qsizetype depth;
     };
     std::vector<Step> stack;
     for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
@@ -300,16 +302,18 @@ std::vector<Tree::Placed> Tree::place(const std::vector<size_t>& tops) const
             continue;
         seen[step.index] = true;
         const Record& r = m_records[step.index];
+        const bool tooDeep = step.depth > FolderPath::MaxDepth;
         // Resized only when the depth changes: the records of one folder
         // share one list.
-        if (path.size() != qsizetype(step.depth))
-            path.resize(qsizetype(step.depth));
-        result.push_back({step.index, {path, r.name, *r.telValue, 0}});
+        if (!tooDeep && path.size() != step.depth)
+            path.resize(step.depth);
+        result.push_back({step.index, {tooDeep ? QStringList() : path, r.name, *r.telValue, 0}, tooDeep});
         if (r.isFolder()) {
             const auto& inside = children(step.index);
             for (auto c = inside.rbegin(); c != inside.rend(); ++c)
                 stack.push_back({*c, step.depth + 1});
-            path.append(r.name);
+            if (step.depth < FolderPath::MaxDepth)
+                path.append(r.name);
         }
     }
     return result;

@@ -79,14 +79,20 @@ public:
 
     // `tops` (records, or Top for everything) and all beneath them, each folder
     // followed by what it holds, with paths starting at the parent of `tops`.
-    // This is the order an import reads back into the same tree.
+    // This is the order an import reads back into the same tree. What lies
+    // deeper than FolderPath::MaxDepth is left out: no file could carry it
+    // back in.
     std::vector<FlatRecord> flatten(const std::vector<size_t>& tops) const;
     struct Placed
     {
         size_t index;
-        FlatRecord record;
+        FlatRecord record; // without a path where it is too deep
+        bool tooDeep;      // its path would hold more than FolderPath::MaxDepth names
     };
-    // The same, each with the record it was made from.
+    // The same, each with the record it was made from, those too deep
+    // included. The records of one folder share one path, and the paths of
+    // those too deep are never made: the memory grows with the records and
+    // not with how deep they lie.
     std::vector<Placed> place(const std::vector<size_t>& tops) const;
     // The same walk as indexes: reachable records in tree order.
     std::vector<size_t> walk() const;

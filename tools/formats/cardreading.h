@@ -24,5 +24,9 @@ struct CardReading
     QString name;
     std::vector<Number> numbers;
     QStringList categories; // every CATEGORIES value, in order
+    // Why sync cannot take the card, which is then read as holding nothing:
+    // more lines than VCard's caps, or a folder deeper than
+    // FolderPath::MaxDepth. Empty for a card it can take.
+    QString unfit;
     bool operator==(const CardReading&) const = default;
 };

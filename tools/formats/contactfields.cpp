@@ -172,16 +172,29 @@ VCard& ContactFields::card() const
 void ContactFields::reread()
 {
     m_remembered = false;
+    m_reading = {};
+    m_reading.region = m_region;
+    // Nothing of a card over a cap is kept: what it holds past the cap was
+    // never read.
+    if (const std::optional<QString> cap = card().overCap()) {
+        m_reading.unfit = *cap;
+        return;
+    }
+    const VCardProperty* categories = card().first(u"CATEGORIES");
+    const QStringList values = categories ? categories->components(u',') : QStringList();
+    for (const QString& value : values) {
+        if (FolderPath::parse(value).size() > FolderPath::MaxDepth) {
+            m_reading.unfit = QStringLiteral("a folder deeper than %1 levels").arg(FolderPath::MaxDepth);
+            return;
+        }
+    }
+    m_reading.categories = values;
     ImportReport ignored;
     const Contact contact = VCardFormat::contact(card(), ignored);
-    m_reading.region = m_region;
     const VCardProperty* uid = card().first(u"UID");
     m_reading.uid = uid ? uid->text() : QString();
     m_reading.name = contact.name.chosen();
-    const VCardProperty* categories = card().first(u"CATEGORIES");
-    m_reading.categories = categories ? categories->components(u',') : QStringList();
     const NumberReader reader(m_region);
-    m_reading.numbers.clear();
     for (const Contact::Phone& phone : contact.phones)
         m_reading.numbers.push_back({reader.read(phone.text).value, phone.kind, phone.text});
 }
