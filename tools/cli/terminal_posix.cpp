@@ -1,5 +1,7 @@
 #include "tools/cli/terminal.h"
 
+#include "tools/http/secretmemory.h"
+
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -46,7 +48,12 @@ std::optional<QString> Terminal::readHidden(const QString& prompt)
     quiet.c_lflag |= ECHONL;
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
 
+    // One buffer, never grown, and wiped before it goes: growing it would
+    // leave the start of the password in freed memory. No password is
+    // longer; the rest of a longer line is read and dropped.
+    constexpr size_t Longest = 4096;
     std::string line;
+    line.reserve(Longest);
     char c = 0;
     bool ended = false;
     while (::read(STDIN_FILENO, &c, 1) == 1) {
@@ -54,15 +61,17 @@ std::optional<QString> Terminal::readHidden(const QString& prompt)
             ended = true;
             break;
         }
-        line += c;
+        if (line.size() < Longest)
+            line += c;
     }
 
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_saved);
     for (size_t i = 0; i < std::size(stops); ++i)
         sigaction(stops[i], &before[i], nullptr);
-    if (!ended) // end of input before the line was done: nothing was given
-        return std::nullopt;
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
-    return QString::fromLocal8Bit(line);
+    // End of input before the line was done: nothing was given.
+    const std::optional<QString> given = ended ? std::optional(QString::fromLocal8Bit(line)) : std::nullopt;
+    SecretMemory::wipe(line.data(), line.capacity());
+    return given;
 }
