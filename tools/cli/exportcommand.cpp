@@ -2,6 +2,7 @@
 
 #include "tools/directory/tree.h"
 #include "tools/formats/csvformat.h"
+#include "tools/formats/folderpath.h"
 #include "tools/formats/vcardformat.h"
 
 #include "store/database.h"
@@ -36,8 +37,8 @@ and "import --into /Work" puts it back where it was.
   --folder PATH   only this folder (all folders of that path, when sibling
                   folders share a name) with everything beneath it.
 
-Records that the top level cannot reach (see check) are left out, with a
-warning.
+Records that the top level cannot reach (see check), and those deeper than
+256 folders, which import would refuse, are left out, with a warning.
 )");
 }
 
@@ -60,10 +61,21 @@ int ExportCommand::run(const QStringList& arguments)
 
     store::Database database(requireFile(), store::Database::Access::ReadOnly);
     const Tree tree = Tree::load(database);
-    const std::vector<FlatRecord> records = tree.flatten(tree.scope(parser.value(folder)));
+    std::vector<FlatRecord> records;
+    qsizetype tooDeep = 0;
+    for (Tree::Placed& placed : tree.place(tree.scope(parser.value(folder)))) {
+        if (placed.tooDeep)
+            ++tooDeep;
+        else
+            records.push_back(std::move(placed.record));
+    }
     const QByteArray data = *kind == Format::Csv ? CsvFormat::write(records) : VCardFormat::write(records);
     if (m_context.out.write(data) != data.size())
         return fail(QStringLiteral("cannot write the output: %1").arg(m_context.out.errorString()));
+    if (tooDeep)
+        warn(QStringLiteral("warning: %1 deeper than %2 folders, which no file can carry back in, left out.")
+                 .arg(counted(tooDeep, QStringLiteral("record lies"), QStringLiteral("records lie")),
+                      QString::number(FolderPath::MaxDepth)));
     if (const size_t detached = tree.detachedCount())
         warn(QStringLiteral("warning: %1 left out; see quorvelin-tool check.")
                           .arg(counted(qsizetype(detached), QStringLiteral("damaged record was"),
