@@ -179,6 +179,9 @@ void TestQuorvelinTool::failures_data()
     QTest::newRow("unknown format") << QStringList{"export", "--format", "xml"} << 2 << "unknown format";
     QTest::newRow("import without a file") << QStringList{"import"} << 2 << "expected one FILE";
     QTest::newRow("import an absent file") << QStringList{"import", "absent.csv"} << 2 << "cannot read absent.csv";
+    QTest::newRow("import into a folder too deep")
+        << QStringList{"import", "absent.csv", "--into", QString("/a").repeated(257)} << 2
+        << "--into names a folder 257 deep, deeper than the 256";
     QTest::newRow("backup over a file") << QStringList{"backup", "quorvelin.mdb"} << 2 << "already exists";
     QTest::newRow("init over a file") << QStringList{"init", "--sample"} << 2 << "already exists";
     QTest::newRow("check with an argument") << QStringList{"check", "now"} << 2 << "unexpected argument";

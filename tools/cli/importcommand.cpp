@@ -177,6 +177,10 @@ int ImportCommand::run(const QStringList& arguments)
                         .arg(formatName));
     const QString region = this->region(parser, regionOption);
     const QString target = requireFile();
+    const QStringList path = FolderPath::parse(parser.value(into));
+    if (path.size() > FolderPath::MaxDepth)
+        return fail(QStringLiteral("--into names a folder %1 deep, deeper than the %2 any directory needs.")
+                        .arg(QString::number(path.size()), QString::number(FolderPath::MaxDepth)));
 
     // Read all of it before anything is written, each card or row made into
     // entries as it is read: memory holds the entries, not the file.
@@ -195,7 +199,7 @@ int ImportCommand::run(const QStringList& arguments)
             return fail(QStringLiteral("no standard input to read."));
         }
         const NumberReader numbers(region);
-        EntryMaker maker(numbers, report);
+        EntryMaker maker(numbers, report, path.size());
         const auto take = [&](const Contact& contact) { maker.add(contact, records); };
         try {
             if (source->vcard)
@@ -229,7 +233,6 @@ int ImportCommand::run(const QStringList& arguments)
     if (records.empty())
         return fail(QStringLiteral("%1 holds nothing that can be imported. Nothing was imported.").arg(shown));
 
-    const QStringList path = FolderPath::parse(parser.value(into));
     Importer::Result result;
     if (parser.isSet(dryRun)) {
         store::Database database(target, store::Database::Access::ReadOnly);

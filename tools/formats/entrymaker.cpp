@@ -5,9 +5,10 @@
 #include <QHash>
 #include <QSet>
 
-EntryMaker::EntryMaker(const NumberReader& numbers, ImportReport& report)
+EntryMaker::EntryMaker(const NumberReader& numbers, ImportReport& report, qsizetype below)
     : m_numbers(numbers)
     , m_report(report)
+    , m_below(below)
 {
 }
 
@@ -44,11 +45,12 @@ std::vector<FlatRecord> EntryMaker::plainEntries(const std::vector<Contact>& con
 void EntryMaker::add(const Contact& contact, std::vector<FlatRecord>& records)
 {
     QString name = contact.exactName ? contact.name.formatted : contact.name.chosen();
-    if (contact.folder.size() > FolderPath::MaxDepth) {
+    if (m_below + contact.folder.size() > FolderPath::MaxDepth) {
         m_report.add(ImportReport::Kind::Skipped, contact.line, name,
-                     QStringLiteral("its folder path is %1 folders deep, deeper than the %2 any directory needs")
-                         .arg(contact.folder.size())
-                         .arg(FolderPath::MaxDepth));
+                     QStringLiteral("its folder path is %1 folders deep%2, deeper than the %3 any directory needs")
+                         .arg(QString::number(contact.folder.size()),
+                              m_below ? QStringLiteral(" inside the %1 of --into").arg(m_below) : QString(),
+                              QString::number(FolderPath::MaxDepth)));
         return;
     }
     if (contact.folder != m_folder)

@@ -12,13 +12,14 @@
 // name shows its kind ("Anna Berger (mobile)") or the card's own label; the
 // same number twice on a card makes one entry; an extension, pause or wait
 // goes into the name ("(ext. 12)"). A card with a number and no name is named
-// by the number. A card or row whose folder path is deeper than
+// by the number. A card or row whose folder path would lie deeper than
 // FolderPath::MaxDepth is left out. What cannot be imported, and every number
 // stored otherwise than written, goes into the report.
 class EntryMaker
 {
 public:
-    EntryMaker(const NumberReader& numbers, ImportReport& report);
+    // `below`: how deep the folder is that the entries go into (--into).
+    EntryMaker(const NumberReader& numbers, ImportReport& report, qsizetype below = 0);
 
     std::vector<FlatRecord> entries(const std::vector<Contact>& contacts);
     // The entries of one contact after `records`, as a file is read.
@@ -36,6 +37,7 @@ public:
 private:
     const NumberReader& m_numbers;
     ImportReport& m_report;
+    const qsizetype m_below;
     // The last folder path: most cards and rows share the one before's (an
     // export writes folder by folder), and then their entries share one list.
     QStringList m_folder;
