@@ -42,8 +42,9 @@ counts as another directory.
   --dry-run       read the address book and list what would be sent;
                   send nothing.
   --timeout SECONDS
-                  give up on a request not answered whole within SECONDS
-                  (60 by default); once one has run out of time, no further
+                  give up on a request not answered whole within SECONDS,
+                  its retry after the password's challenge included (60 by
+                  default); once one has run out of time, no further
                   request is sent.
 
 URL is https:// (the system's certificates are checked); plain http:// is

@@ -70,8 +70,10 @@ Removed on one side and changed on the other: the change wins.
                   run CMD (with /bin/sh) and take the first line it prints
                   as the password.
   --timeout SECONDS
-                  give up on a request not answered whole within SECONDS
-                  (60 by default).
+                  give up on a request not answered whole within SECONDS,
+                  its retry after the password's challenge included (60 by
+                  default); once one has run out of time, no further
+                  request is sent.
   --unattended    for the launcher and the timer: nothing when no sync was
                   set up; a file Quorvelin has open is skipped quietly; the
                   password never asked for.
@@ -82,16 +84,20 @@ of each card its ETag and how it reads, not its text. A remembered
 --password-command is run only from a file nobody else could write. An
 address book of more than 100,000 cards is refused. Losing what is
 remembered is safe: the next sync matches contacts by their cards' names
-and by name and number, adds nothing twice and removes nothing. The directory's changes are
-one transaction, under the lock the window holds: sync refuses to run while
-Quorvelin has the file open. A sync cut off anywhere leaves both sides
-whole, and the next one finishes the work.
+and by name and number, adds nothing twice and removes nothing. The
+directory's changes are one transaction, under the lock the window holds:
+sync refuses to run while Quorvelin has the file open. A sync cut off
+anywhere leaves both sides whole, and the next one finishes the work.
 
 A card the server lists but does not send is named and left as it was on
 both sides, and read again next time; only a card the server says is gone
 takes its entries with it. A card the server refuses to store is named,
 and what the directory would take from it waits for it. The summary counts
-what each side accepted.
+what each side accepted. What no card or entry can carry is named and left
+as it is on both sides, with what is linked to it: a card with more than
+10,000 numbers or 10,000 other lines, or a category deeper than 256
+folders (not read again until it changes), and an entry deeper than 256
+folders.
 
 Exit status: 0 both sides hold the same; 1 done but conflicts, listed; 2
 failed, or a card could not be read or written (named), with both sides
