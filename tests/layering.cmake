@@ -15,7 +15,7 @@ set(below_app "mainwindow;dialogs;ui;store")
 set(below_harness "mainwindow;dialogs;ui;store")
 set(below_tools/formats "store")
 set(below_tools/directory "tools/formats;store")
-set(below_tools/http "")
+set(below_tools/http "tools/formats;store")
 set(below_tools/carddav "tools/http;tools/directory;tools/formats;store")
 set(below_tools/cli "tools/carddav;tools/http;tools/directory;tools/formats;store")
 

@@ -1,6 +1,6 @@
 #include "tools/http/davtransport.h"
 
-#include <algorithm>
+#include "tools/formats/printable.h"
 
 QString DavTransport::Response::statusText() const
 {
@@ -9,9 +9,7 @@ QString DavTransport::Response::statusText() const
 
 QString DavTransport::printable(QStringView text)
 {
-    QString shown = text.toString();
-    std::replace_if(shown.begin(), shown.end(), isControl, QChar(QChar::ReplacementCharacter));
-    return shown;
+    return Printable::text(text);
 }
 
 DavTransport::DavTransport(const QString& user)

@@ -57,9 +57,8 @@ public:
                                        const std::function<void(size_t finished)>& progress = {}) = 0;
     Response send(const Request& request);
 
-    // A text from a server as it may be shown on a terminal: control
-    // characters, which could move the cursor or rewrite what was shown,
-    // become U+FFFD.
+    // A text from a server as one line of a message, made printable as all
+    // the tool says is (tools/formats/printable.h).
     static QString printable(QStringView text);
     static bool isControl(QChar c)
     {
