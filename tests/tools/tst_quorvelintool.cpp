@@ -614,7 +614,7 @@ void TestQuorvelinTool::namesShownNotObeyed()
     QTemporaryDir logs;
     QProcess server;
     server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    server.start(QStringLiteral("python3"), {QStringLiteral(CONTACTS_DIR "/../hostiledav.py"), "--scenario", "huge",
+    server.start(QStringLiteral("python3"), {QStringLiteral(HOSTILE_SERVER), "--scenario", "huge",
                                              "--size", "0", "--log", logs.filePath("log")});
     while (!server.canReadLine() && server.waitForReadyRead(10'000)) {
     }

@@ -1,7 +1,8 @@
 #include "tools/carddav/addressbook.h"
 
-#include "tools/http/davclient.h"
+#include "tools/formats/printable.h"
 #include "tools/formats/toolerror.h"
+#include "tools/http/davclient.h"
 
 #include <QStringList>
 
@@ -48,7 +49,7 @@ void AddressBook::skipOutside(const QString& href)
     if (++m_outside <= OutsideNamed)
         m_warn(QStringLiteral("skipped %1: the server names it, but it lies outside the address book; nothing is sent "
                               "there.")
-                   .arg(DavTransport::printable(href)));
+                   .arg(Printable::text(href)));
 }
 
 void AddressBook::reportOutside()

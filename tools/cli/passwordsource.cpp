@@ -2,6 +2,7 @@
 
 #include "tools/carddav/collectionscope.h"
 #include "tools/cli/terminal.h"
+#include "tools/formats/printable.h"
 #include "tools/formats/toolerror.h"
 #include "tools/http/secretmemory.h"
 
@@ -100,7 +101,8 @@ QString PasswordSource::password(const QString& user, const QUrl& addressBook, c
             return std::move(*line);
     }
     if (prompt) {
-        if (auto typed = Terminal::readHidden(QStringLiteral("Password for %1 at %2: ").arg(user, where(addressBook))))
+        if (auto typed = Terminal::readHidden(
+                Printable::text(QStringLiteral("Password for %1 at %2: ").arg(user, where(addressBook)))))
             return std::move(*typed);
     }
     throw ToolError(QStringLiteral("needs the password of %1 at %2: set QUORVELIN_CARDDAV_PASSWORD, name a command "

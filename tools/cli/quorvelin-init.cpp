@@ -3,6 +3,7 @@
 // it does what "quorvelin-tool --file DIR/quorvelin.mdb init" does.
 
 #include "tools/directory/newdirectory.h"
+#include "tools/formats/printable.h"
 #include "tools/formats/toolerror.h"
 
 #include <QCommandLineParser>
@@ -43,11 +44,14 @@ int main(int argc, char* argv[])
         return Failed;
     }
     const QString dir = arguments.isEmpty() ? QDir::currentPath() : arguments.first();
+    // The folder's name as the terminal may show it, as quorvelin-tool says it.
     try {
-        out.write(NewDirectory::create(QDir(dir).absoluteFilePath(QStringLiteral("quorvelin.mdb")), parser.isSet(sample))
+        out.write(Printable::text(NewDirectory::create(QDir(dir).absoluteFilePath(QStringLiteral("quorvelin.mdb")),
+                                                       parser.isSet(sample)),
+                                  Printable::Layout::Lines)
                       .toUtf8());
     } catch (const ToolError& error) {
-        err.write(QStringLiteral("quorvelin-init: %1\n").arg(error.message()).toUtf8());
+        err.write(QStringLiteral("quorvelin-init: %1\n").arg(Printable::text(error.message())).toUtf8());
         return Failed;
     }
     return 0;

@@ -2,6 +2,8 @@
 
 #include "tools/http/secretmemory.h"
 
+#include "tools/formats/printable.h"
+
 #include <curl/curl.h>
 
 #include <arpa/inet.h>
@@ -271,11 +273,11 @@ bool DavClient::finish(Exchange& e, int result)
     curl_multi_remove_handle(m_multi->handle, e.easy);
     Response response;
     response.status = e.status;
-    response.reason = printable(QString::fromLatin1(e.reason));
+    response.reason = Printable::text(QString::fromLatin1(e.reason));
     response.location = QString::fromUtf8(e.location);
     if (isEntityTag(e.etag))
         response.etag = e.etag;
-    const QString detail = printable(
+    const QString detail = Printable::text(
         QString::fromUtf8(e.error[0] ? e.error : curl_easy_strerror(CURLcode(result))));
     switch (e.stop) {
     case Exchange::Stop::TooLarge:

@@ -7,11 +7,6 @@ QString DavTransport::Response::statusText() const
     return reason.isEmpty() ? QString::number(status) : QStringLiteral("%1 %2").arg(QString::number(status), reason);
 }
 
-QString DavTransport::printable(QStringView text)
-{
-    return Printable::text(text);
-}
-
 DavTransport::DavTransport(const QString& user)
     : m_user(user)
 {
@@ -41,7 +36,7 @@ QString DavTransport::failure(const QByteArray& verb, const QUrl& url, const Res
         why = QStringLiteral("there is nothing at this address");
     else if (response.status >= 300 && response.status <= 399 && !response.location.isEmpty())
         why = QStringLiteral("the server sends clients on to %1; use that address if it is the address book")
-                  .arg(printable(url.resolved(QUrl(response.location)).toString(QUrl::RemoveUserInfo | QUrl::FullyEncoded)));
+                  .arg(Printable::text(url.resolved(QUrl(response.location)).toString(QUrl::RemoveUserInfo | QUrl::FullyEncoded)));
     else
         why = QStringLiteral("the server did not do it");
     return QStringLiteral("%1: %2: %3").arg(where, response.statusText(), why);

@@ -57,9 +57,7 @@ public:
                                        const std::function<void(size_t finished)>& progress = {}) = 0;
     Response send(const Request& request);
 
-    // A text from a server as one line of a message, made printable as all
-    // the tool says is (tools/formats/printable.h).
-    static QString printable(QStringView text);
+    // A character no address may hold: a C0 or C1 control, or DEL.
     static bool isControl(QChar c)
     {
         return c.unicode() < 0x20 || c.unicode() == 0x7F || (c.unicode() >= 0x80 && c.unicode() < 0xA0);
