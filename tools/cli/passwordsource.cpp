@@ -26,18 +26,24 @@ constexpr int CommandMs = 120'000;
 // A keyring that is locked asks to be unlocked; nobody may be there.
 constexpr int KeyringMs = 15'000;
 
-// The first line a program writes, when it ends well.
-std::optional<QString> firstLine(const QString& program, const QStringList& arguments, int timeoutMs)
+// The first line a program writes, when it ends well. What it says on its
+// error channel goes to ours, unless the caller wants its first line to tell
+// the user in its own words (a keyring nobody can reach is no error of the
+// user's command and should not come before our message).
+std::optional<QString> firstLine(const QString& program, const QStringList& arguments, int timeoutMs,
+                                 QString* complaint = nullptr)
 {
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setProcessChannelMode(complaint ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
     process.start(program, arguments);
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         process.waitForFinished();
         return std::nullopt;
     }
+    if (complaint)
+        *complaint = Printable::text(QString::fromUtf8(process.readAllStandardError()).section(u'\n', 0, 0).trimmed());
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return std::nullopt;
     QByteArray bytes = process.readAllStandardOutput();
@@ -92,12 +98,13 @@ QString PasswordSource::password(const QString& user, const QUrl& addressBook, c
             return std::move(*line);
         throw ToolError(QStringLiteral("the password command \"%1\" gave no password. Nothing was sent.").arg(command));
     }
+    QString keyringComplaint;
     const QString secretTool = QStandardPaths::findExecutable(QStringLiteral("secret-tool"));
     if (!secretTool.isEmpty()) {
         if (auto line = firstLine(secretTool,
-                                        {QStringLiteral("lookup"), QStringLiteral("service"), QStringLiteral("quorvelin"),
-                                         QStringLiteral("url"), where(addressBook), QStringLiteral("user"), user},
-                                        KeyringMs))
+                                  {QStringLiteral("lookup"), QStringLiteral("service"), QStringLiteral("quorvelin"),
+                                   QStringLiteral("url"), where(addressBook), QStringLiteral("user"), user},
+                                  KeyringMs, &keyringComplaint))
             return std::move(*line);
     }
     if (prompt) {
@@ -105,8 +112,11 @@ QString PasswordSource::password(const QString& user, const QUrl& addressBook, c
                 Printable::text(QStringLiteral("Password for %1 at %2: ").arg(user, where(addressBook)))))
             return std::move(*typed);
     }
+    const QString keyringState = keyringComplaint.isEmpty()
+        ? QString()
+        : QStringLiteral(" (the keyring could not be asked: %1)").arg(keyringComplaint);
     throw ToolError(QStringLiteral("needs the password of %1 at %2: set QUORVELIN_CARDDAV_PASSWORD, name a command "
-                                   "that prints it with --password-command, keep it in the keyring (%3), or run it "
+                                   "that prints it with --password-command, keep it in the keyring (%3)%4, or run it "
                                    "on a terminal to type it. Nothing was sent.")
-                        .arg(user, where(addressBook), keyringHint(user, addressBook)));
+                        .arg(user, where(addressBook), keyringHint(user, addressBook), keyringState));
 }
