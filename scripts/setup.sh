@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Shared by run.sh and test.sh: installs the Debian packages the build, the
 # program and its tests need (only those missing), then configures and builds
-# everything in build/.
+# in build/: everything, or only the targets named as arguments.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -46,4 +46,6 @@ if ((${#missing[@]})); then
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-cmake --build build -j"$(nproc)"
+# Only what is named is built; the configuration is the same either way, so a
+# later build of everything (test.sh) finds every test still there.
+cmake --build build -j"$(nproc)" ${1:+--target "$@"}
