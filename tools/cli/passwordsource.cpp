@@ -40,6 +40,8 @@ std::optional<QString> firstLine(const QString& program, const QStringList& argu
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         process.waitForFinished();
+        if (complaint)
+            *complaint = QStringLiteral("no answer within %1 s").arg(timeoutMs / 1000);
         return std::nullopt;
     }
     if (complaint)
@@ -79,6 +81,31 @@ QString where(const QUrl& addressBook)
     return CollectionScope(addressBook).url().toDisplayString();
 }
 
+// The keyring's password for the address book. The README has users store it
+// under the URL as they give it to sync, and the tool's own message names
+// the URL ending in "/": either is found. A keyring that could not be asked
+// (`complaint` says why) is not asked twice, since a locked one would keep
+// an unattended run waiting twice as long.
+std::optional<QString> fromKeyring(const QString& user, const QUrl& addressBook, QString* complaint)
+{
+    const QString secretTool = QStandardPaths::findExecutable(QStringLiteral("secret-tool"));
+    if (secretTool.isEmpty())
+        return std::nullopt;
+    QStringList spellings{where(addressBook)};
+    if (const QString given = addressBook.toDisplayString(); given != spellings.first())
+        spellings.append(given);
+    for (const QString& url : spellings) {
+        if (auto line = firstLine(secretTool,
+                                  {QStringLiteral("lookup"), QStringLiteral("service"), QStringLiteral("quorvelin"),
+                                   QStringLiteral("url"), url, QStringLiteral("user"), user},
+                                  KeyringMs, complaint))
+            return line;
+        if (!complaint->isEmpty())
+            break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 QString PasswordSource::keyringHint(const QString& user, const QUrl& addressBook)
@@ -99,14 +126,8 @@ QString PasswordSource::password(const QString& user, const QUrl& addressBook, c
         throw ToolError(QStringLiteral("the password command \"%1\" gave no password. Nothing was sent.").arg(command));
     }
     QString keyringComplaint;
-    const QString secretTool = QStandardPaths::findExecutable(QStringLiteral("secret-tool"));
-    if (!secretTool.isEmpty()) {
-        if (auto line = firstLine(secretTool,
-                                  {QStringLiteral("lookup"), QStringLiteral("service"), QStringLiteral("quorvelin"),
-                                   QStringLiteral("url"), where(addressBook), QStringLiteral("user"), user},
-                                  KeyringMs, &keyringComplaint))
-            return std::move(*line);
-    }
+    if (auto line = fromKeyring(user, addressBook, &keyringComplaint))
+        return std::move(*line);
     if (prompt) {
         if (auto typed = Terminal::readHidden(
                 Printable::text(QStringLiteral("Password for %1 at %2: ").arg(user, where(addressBook)))))
