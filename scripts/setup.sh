@@ -26,6 +26,9 @@ packages=(
     # publish's and sync's tests: two CardDAV servers, two clients that read
     # the address book back, and Python for a server that lies.
     radicale xandikos vdirsyncer khard python3
+    # sync's password from the desktop keyring: a session bus and GNOME
+    # Keyring of the test's own, and secret-tool to keep the password there.
+    dbus-daemon dbus-bin gnome-keyring libsecret-tools
     # The fuzz targets: clang and its libFuzzer and sanitizer runtimes.
     clang-14 libclang-rt-14-dev
 )
