@@ -234,7 +234,9 @@ void TestKeyring::noneForAnotherBookOrUser()
     QVERIFY(server.makeAddressBook(QStringLiteral("phones")));
     const QUrl url = server.addressBook(QStringLiteral("phones"));
     QVERIFY(store(server.addressBook(storedBook).toString(), storedUser));
-    const QString requestsBefore = server.log();
+    // Radicale logs each request as it arrives, before it answers.
+    const qsizetype requestsBefore = server.log().count(QStringLiteral("request for"));
+    QVERIFY(requestsBefore > 0);
 
     BookFile book;
     book.add(1, "Nora", 5550111, 0);
@@ -249,7 +251,7 @@ void TestKeyring::noneForAnotherBookOrUser()
                  qPrintable(r.err));
         QVERIFY2(!r.err.contains("could not be asked"), qPrintable(r.err));
     }
-    QCOMPARE(server.log(), requestsBefore);
+    QCOMPARE(server.log().count(QStringLiteral("request for")), requestsBefore);
 
     const QStringList words = hint.split(u' ').mid(1);
     QVERIFY(secretTool(words, Password.toUtf8()));
