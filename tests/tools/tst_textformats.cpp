@@ -650,6 +650,19 @@ void TestTextFormats::numberReading_data()
     QTest::newRow("another country after 00") << "0041 79 264 88 66" << "DE" << qint64(41792648866) << "" << "";
     QTest::newRow("another country after 011") << "011 41 79 264 88 66" << "US" << qint64(41792648866) << ""
                                                << "international prefix 011 left out";
+    // A 1 after a + is a country code, though US and CA dial 1 as a trunk prefix.
+    QTest::newRow("+1 of the region") << "+1 418-656-9254" << "US" << qint64(4186569254) << ""
+                                      << "country code 1 left out, a number of US";
+    // A + that starts no country's number: the store's rule alone decides.
+    QTest::newRow("+ before a 0") << "+0123456789" << "" << qint64(123456789) << ""
+                                  << "read as no country's number (no country code starts with 0), "
+                                     "the + and the leading 0 left out";
+    QTest::newRow("+ before a 0, with a region") << "+08154711" << "DE" << qint64(8154711) << ""
+                                                 << "read as no country's number (no country code starts with 0), "
+                                                    "the + and the leading 0 left out";
+    QTest::newRow("+ before no country's code") << "+999 1234567" << "" << qint64(9991234567) << ""
+                                                << "read as no country's number (no country has the code it "
+                                                   "starts with), the + left out";
     QTest::newRow("(0) without a region") << "+49 (0)30 1234567" << "" << qint64(49301234567) << ""
                                           << "(0) after the country code left out";
     QTest::newRow("national without a region") << "030 1234567" << "" << qint64(301234567) << "" << "";

@@ -126,6 +126,23 @@ Tail splitUri(const QString& text)
     return tail;
 }
 
+// Why libphonenumber read a number written with a + as none of any country.
+QString unreadable(std::optional<PhoneNumberUtil::ErrorType> error, const QString& digits)
+{
+    switch (error.value_or(PhoneNumberUtil::NOT_A_NUMBER)) {
+    case PhoneNumberUtil::INVALID_COUNTRY_CODE_ERROR:
+        return digits.startsWith(u'0') ? QStringLiteral("no country code starts with 0")
+                                       : QStringLiteral("no country has the code it starts with");
+    case PhoneNumberUtil::TOO_SHORT_NSN:
+    case PhoneNumberUtil::TOO_SHORT_AFTER_IDD:
+        return QStringLiteral("too short after its country code");
+    case PhoneNumberUtil::TOO_LONG_NSN:
+        return QStringLiteral("too long after its country code");
+    default:
+        return QStringLiteral("libphonenumber reads no number in it");
+    }
+}
+
 bool isNoNumber(const QString& text)
 {
     static const QRegularExpression scheme(QStringLiteral(R"(^[A-Za-z][A-Za-z0-9+.\-]*:)"));
@@ -196,11 +213,12 @@ NumberReader::Reading NumberReader::read(QStringView text) const
     bool own = false; // of the region, stored without its country code
     QString national;
     LibraryNumber found;
+    std::optional<PhoneNumberUtil::ErrorType> refused; // why libphonenumber read no number, where it tried
     const std::string region = m_region.isEmpty() ? std::string("ZZ") : m_region.toStdString();
     if (bare.match(number).hasMatch()) {
         stored = number;
     } else if ((!m_region.isEmpty() || number.startsWith(u'+'))
-               && library().ParseAndKeepRawInput(number.toStdString(), region, &found)
+               && (refused = library().ParseAndKeepRawInput(number.toStdString(), region, &found))
                       == PhoneNumberUtil::NO_PARSING_ERROR) {
         parsed = true;
         std::string significant;
@@ -227,11 +245,25 @@ NumberReader::Reading NumberReader::read(QStringView text) const
         reading.changes.append(QStringLiteral("letters read as digits"));
     const QString writtenDigits = digitsOf(number);
     const QString storedDigits = QString::number(*reading.value);
+    if (!parsed && number.startsWith(u'+')) {
+        // Marked international, yet no country's: the digits are kept as the
+        // store takes them, and the report says the mark is gone.
+        const qsizetype zeros = writtenDigits.size() - withoutLeadingZeros(writtenDigits).size();
+        reading.changes.append(QStringLiteral("read as no country's number (%1), the +%2 left out")
+                                   .arg(unreadable(refused, writtenDigits),
+                                        zeros ? QStringLiteral(" and the leading %1").arg(writtenDigits.left(zeros))
+                                              : QString()));
+        return reading;
+    }
     const QString trunk = m_region.isEmpty() ? QString() : nationalPrefix(region);
+    // Written with its country code, the number's first digits are no trunk
+    // prefix, even where they look like one (+1 for US).
+    const bool international = parsed && (found.country_code_source() == LibraryNumber::FROM_NUMBER_WITH_PLUS_SIGN
+                                          || found.country_code_source() == LibraryNumber::FROM_NUMBER_WITH_IDD);
     // The digits a person typing the number into the window gets, or those
     // after the trunk prefix.
     if (withoutLeadingZeros(writtenDigits) == storedDigits
-        || (!trunk.isEmpty() && writtenDigits.startsWith(trunk)
+        || (!international && !trunk.isEmpty() && writtenDigits.startsWith(trunk)
             && withoutLeadingZeros(writtenDigits.mid(trunk.size())) == storedDigits))
         return reading;
 
