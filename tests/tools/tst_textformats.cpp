@@ -425,6 +425,17 @@ void TestTextFormats::vcardFromOtherPrograms_data()
         << QByteArray("BEGIN:VCARD\nFN:Ann\nITEM2.X-ABLabel:Boat\nItem1.TEL:1\nitem2.TEL:2\n"
                       "item1.X-ABLABEL:_$!<Mobile>!$_\nITEM1.X-ABLabel:Second\nEND:VCARD\n")
         << Records{entry({}, "Ann (mobile)", 1), entry({}, "Ann (Boat)", 2)} << 0;
+    // 2.1 lets an encoding and a character set stand without their names.
+    QTest::newRow("2.1 bare QUOTED-PRINTABLE")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=UTF-8;QUOTED-PRINTABLE:M=C3=BCller;J=C3=BCrgen;;;\r\n"
+                      "TEL;CELL:1\r\nEND:VCARD\r\n")
+        << Records{entry({}, "Jürgen Müller", 1)} << 0;
+    QTest::newRow("2.1 bare character set and 8BIT")
+        << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nFN;WINDOWS-1251;8BIT:\xC8\xE2\xE0\xED\r\nTEL:1\r\nEND:VCARD\r\n")
+        << Records{entry({}, "Иван", 1)} << 0;
+    QTest::newRow("2.1 bare BASE64") << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nORG;BASE64:QsOkY2tlcmVpIEtvcm4=\r\n"
+                                                   "TEL:1\r\nEND:VCARD\r\n")
+                                     << Records{entry({}, "Bäckerei Korn", 1)} << 0;
     QTest::newRow("folded lines and a card without a number")
         << QByteArray("BEGIN:VCARD\nVERSION:4.0\nFN:Long\n  Name\nTEL:555\n 0101\nEND:VCARD\n"
                       "BEGIN:VCARD\nVERSION:4.0\nFN:Email only\nEMAIL:a@b.c\nEND:VCARD\n")

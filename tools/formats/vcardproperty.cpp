@@ -36,6 +36,24 @@ QStringList headParts(const QString& head)
     return parts;
 }
 
+// vCard 2.1 lets a parameter's value stand without its name where the value
+// tells it: ";QUOTED-PRINTABLE" is an encoding, ";UTF-8" a character set,
+// ";CELL" a type. Character sets are told by the shapes of their names, so
+// that no lookup is made for each of a line's parameters.
+QString bareName(const QString& value)
+{
+    const QString upper = value.toUpper();
+    if (upper == u"QUOTED-PRINTABLE" || upper == u"BASE64" || upper == u"8BIT" || upper == u"7BIT")
+        return QStringLiteral("ENCODING");
+    static const QStringList charsets = {"UTF-", "ISO-", "WINDOWS-", "CP125", "US-ASCII", "SHIFT_JIS", "SHIFT-JIS",
+                                         "BIG5", "GB2312", "GBK", "GB18030", "EUC-", "KOI8-", "MACINTOSH"};
+    for (const QString& charset : charsets) {
+        if (upper.startsWith(charset))
+            return QStringLiteral("CHARSET");
+    }
+    return QStringLiteral("TYPE");
+}
+
 QString quotedIfNeeded(const QString& value)
 {
     for (const QChar c : value) {
@@ -86,7 +104,7 @@ VCardProperty VCardProperty::read(const QByteArray& logical, int line, int lastL
     for (const QString& part : parts) {
         const qsizetype eq = part.indexOf(u'=');
         if (eq < 0)
-            property.m_parameters.append({QStringLiteral("TYPE"), part.trimmed()});
+            property.m_parameters.append({bareName(part.trimmed()), part.trimmed()});
         else
             property.m_parameters.append({part.left(eq).trimmed().toUpper(), part.mid(eq + 1).trimmed()});
     }

@@ -15,7 +15,9 @@ class VCardProperty
 public:
     struct Parameter
     {
-        QString name;  // upper case; TYPE for vCard 2.1's bare "CELL"
+        // Upper case. vCard 2.1's bare values are named by what they are:
+        // "CELL" a TYPE, "QUOTED-PRINTABLE" an ENCODING, "UTF-8" a CHARSET.
+        QString name;
         QString value; // as written, without enclosing quotes
         bool operator==(const Parameter&) const = default;
     };
