@@ -436,6 +436,9 @@ void TestTextFormats::vcardFromOtherPrograms_data()
     QTest::newRow("2.1 bare BASE64") << QByteArray("BEGIN:VCARD\r\nVERSION:2.1\r\nORG;BASE64:QsOkY2tlcmVpIEtvcm4=\r\n"
                                                    "TEL:1\r\nEND:VCARD\r\n")
                                      << Records{entry({}, "Bäckerei Korn", 1)} << 0;
+    QTest::newRow("no name, several numbers, each named by its own")
+        << QByteArray("BEGIN:VCARD\nTEL;CELL:0151 2345678\nTEL;HOME:030 7654321\nEND:VCARD\n")
+        << Records{entry({}, "0151 2345678 (mobile)", 1512345678), entry({}, "030 7654321 (home)", 307654321)} << 1;
     QTest::newRow("folded lines and a card without a number")
         << QByteArray("BEGIN:VCARD\nVERSION:4.0\nFN:Long\n  Name\nTEL:555\n 0101\nEND:VCARD\n"
                       "BEGIN:VCARD\nVERSION:4.0\nFN:Email only\nEMAIL:a@b.c\nEND:VCARD\n")

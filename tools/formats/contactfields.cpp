@@ -243,10 +243,8 @@ std::vector<QString> ContactFields::entryNames() const
     for (size_t i = 0; i < names.size(); ++i) {
         if (!numbers()[i].digits)
             continue;
-        if (name().trimmed().isEmpty())
-            names[i] = numbers()[i].text.trimmed();
-        else
-            names[i] = own[i].isEmpty() ? name() : QStringLiteral("%1 (%2)").arg(name(), own[i]);
+        const QString& named = name().trimmed().isEmpty() ? numbers()[i].text.trimmed() : name();
+        names[i] = own[i].isEmpty() ? named : QStringLiteral("%1 (%2)").arg(named, own[i]);
     }
     return names;
 }

@@ -66,7 +66,7 @@ public:
     std::vector<QString> marks() const;
     // The names of the entries for its numbers, by TEL index, as import
     // names them: the card's name with the number's mark; a card without a
-    // name names each entry by its number.
+    // name names each entry by its own number, with its mark.
     std::vector<QString> entryNames() const;
     // The name of an entry for one of several numbers as a card takes it:
     // the contact's name, and the number's mark where the name ends in one

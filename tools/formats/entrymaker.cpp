@@ -87,10 +87,13 @@ void EntryMaker::add(const Contact& contact, std::vector<FlatRecord>& records)
     }
     if (kept.empty())
         return;
-    if (name.trimmed().isEmpty() && !contact.exactName) {
-        name = kept.front().reading.number;
-        m_report.add(ImportReport::Kind::Note, contact.line, name, QStringLiteral("no name; named by its number"));
-    }
+    // Without a name, each entry is named by its own number: one named by
+    // another's would be found under a number it does not hold.
+    const bool byNumber = name.trimmed().isEmpty() && !contact.exactName;
+    if (byNumber)
+        m_report.add(ImportReport::Kind::Note, contact.line, kept.front().reading.number,
+                     kept.size() == 1 ? QStringLiteral("no name; named by its number")
+                                      : QStringLiteral("no name; each entry named by its own number"));
 
     // Each entry's name with what tells it from the card's others.
     QStringList kinds;
@@ -104,7 +107,8 @@ void EntryMaker::add(const Contact& contact, std::vector<FlatRecord>& records)
             marks.append(kindMarks[qsizetype(i)]);
         if (!k.reading.extension.isEmpty())
             marks.append(k.reading.extension);
-        const QString entryName = marks.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, marks.join(u", "));
+        const QString& own = byNumber ? k.reading.number : name;
+        const QString entryName = marks.isEmpty() ? own : QStringLiteral("%1 (%2)").arg(own, marks.join(u", "));
         records.push_back({m_folder, entryName, *k.reading.value, k.phone->line});
 
         QStringList how = k.reading.changes;

@@ -11,8 +11,9 @@
 // read by a NumberReader. When a card has more than one number, each entry's
 // name shows its kind ("Anna Berger (mobile)") or the card's own label; the
 // same number twice on a card makes one entry; an extension, pause or wait
-// goes into the name ("(ext. 12)"). A card with a number and no name is named
-// by the number. A card or row whose folder path would lie deeper than
+// goes into the name ("(ext. 12)"). A card with numbers and no name names
+// each entry by its own number, with its kind where there are several
+// ("0170 1234567 (mobile)"). A card or row whose folder path would lie deeper than
 // FolderPath::MaxDepth is left out. What cannot be imported, and every number
 // stored otherwise than written, goes into the report.
 class EntryMaker
