@@ -134,6 +134,8 @@ private slots:
     void internationalForm();
     void csvLayouts_data();
     void csvLayouts();
+    void csvByColumnNames_data();
+    void csvByColumnNames();
     void cardWrittenBack();
 };
 
@@ -368,6 +370,8 @@ void TestTextFormats::malformedCsv_data()
                                              << QStringList{"skipped 3"} << 1;
     QTest::newRow("too few fields") << QByteArray("path,name,tel\n/,Ann,1\n/,Bob\n") << QStringList{"skipped 3"} << 1;
     QTest::newRow("too many fields") << QByteArray("/,Ann,1,extra\n") << QStringList() << 0;
+    QTest::newRow("names and no telephone column") << QByteArray("last_name,first_name,email\nBerger,Anna,a@b.c\n")
+                                                   << QStringList() << 0;
     // Letters are a keypad's now (555-CALL is read, see numberReading); words are no number.
     QTest::newRow("words in number") << QByteArray("path,name,tel\n/,Ann,1\n/,Bob,call me\n")
                                      << QStringList{"skipped 3"} << 1;
@@ -788,6 +792,77 @@ void TestTextFormats::csvLayouts()
     QVERIFY2(read == records, qPrintable(describe(read)));
     QCOMPARE(report.source, source);
     QCOMPARE(said(report), QStringList());
+}
+
+// Headers no one program writes: each column read by what its header names,
+// the name from the person before the company, rows of any length read for
+// what they hold, and a column of numbers left unread named once.
+void TestTextFormats::csvByColumnNames_data()
+{
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<Records>("records");
+    QTest::addColumn<QStringList>("report");
+
+    QTest::newRow("Outlook's and Thunderbird's names mixed")
+        << QByteArray("Display Name,Home Phone,Home Phone 2,Business Phone,Home Mobile,Primary Phone,Home Fax,"
+                      "Car Phone,Phone Video,Assistant's Phone,Other Phone\nKarl,1,2,3,4,5,6,7,8,9,10\n")
+        << "Thunderbird CSV"
+        << Records{entry({}, "Karl (home)", 1),   entry({}, "Karl (home 2)", 2), entry({}, "Karl (work)", 3),
+                   entry({}, "Karl (mobile)", 4), entry({}, "Karl (main)", 5),   entry({}, "Karl (fax)", 6),
+                   entry({}, "Karl (car)", 7),    entry({}, "Karl (video)", 8),  entry({}, "Karl (assistant)", 9),
+                   entry({}, "Karl (other)", 10)}
+        << QStringList();
+    QTest::newRow("a header of its own, the person before the company")
+        << QByteArray("last_name,first_name,title,org,phone\nBerger,Anna,Head of Sales,Nordlicht,040 2233445\n"
+                      ",,,Stadtreinigung,040 25760\n")
+        << "CSV read by its column names"
+        << Records{entry({}, "Anna Berger", 402233445), entry({}, "Stadtreinigung", 4025760)} << QStringList();
+    QTest::newRow("Outlook's with a Name column")
+        << QByteArray("Name,Company,Business Phone,Mobile Phone\nPetra Lind,Acme Inc.,0711 1,0172 2\n") << "Outlook CSV"
+        << Records{entry({}, "Petra Lind (mobile)", 1722), entry({}, "Petra Lind (work)", 7111)} << QStringList();
+    QTest::newRow("German, semicolons")
+        << QByteArray("Vorname;Nachname;Telefon privat;Telefon geschäftlich;Mobiltelefon;Fax geschäftlich;Handynummer\n"
+                      "Jürgen;Weiß;1;2;3;4;5\n")
+        << "CSV read by its column names"
+        << Records{entry({}, "Jürgen Weiß (home)", 1), entry({}, "Jürgen Weiß (work)", 2),
+                   entry({}, "Jürgen Weiß (mobile)", 3), entry({}, "Jürgen Weiß (fax)", 4),
+                   entry({}, "Jürgen Weiß (mobile 2)", 5)}
+        << QStringList();
+    QTest::newRow("French, Spanish and Italian")
+        << QByteArray("Prénom,Nom,Téléphone (domicile),Teléfono móvil,Telefono cellulare,Téléphone\n"
+                      "Renée,Dubois,1,2,3,4\n")
+        << "CSV read by its column names"
+        << Records{entry({}, "Renée Dubois (home)", 1), entry({}, "Renée Dubois (mobile)", 2),
+                   entry({}, "Renée Dubois (mobile 2)", 3), entry({}, "Renée Dubois (other)", 4)}
+        << QStringList();
+    QTest::newRow("no name column: each entry named by its own number")
+        << QByteArray("Phone,Fax\n555 0101,555 0102\n") << "CSV read by its column names"
+        << Records{entry({}, "555 0101 (other)", 5550101), entry({}, "555 0102 (fax)", 5550102)}
+        << QStringList{"note 2"};
+    QTest::newRow("Google's phonetic names are no numbers")
+        << QByteArray("First Name,Phonetic First Name,Phone 1 - Label,Phone 1 - Value\nJonas,Yo-nas,Mobile,0171 1\n")
+        << "Google Contacts CSV" << Records{entry({}, "Jonas", 1711)} << QStringList();
+    QTest::newRow("short rows read, a long row's extra fields not")
+        << QByteArray("Name,Home Phone,Work Phone\nAnn,1\nBob,2,3,4\n") << "Outlook CSV"
+        << Records{entry({}, "Ann", 1), entry({}, "Bob (home)", 2), entry({}, "Bob (work)", 3)}
+        << QStringList{"note 3"};
+    QTest::newRow("numbers in a column not read, named once")
+        << QByteArray("Name,Phone,Notes\nAnn,1,\nBob,2,555 0103\nCy,3,555 0104\n") << "CSV read by its column names"
+        << Records{entry({}, "Ann", 1), entry({}, "Bob", 2), entry({}, "Cy", 3)} << QStringList{"note 3"};
+}
+
+void TestTextFormats::csvByColumnNames()
+{
+    QFETCH(QByteArray, csv);
+    QFETCH(QString, source);
+    QFETCH(Records, records);
+    QFETCH(QStringList, report);
+    ImportReport read;
+    const Records result = readCsv(csv, read);
+    QVERIFY2(result == records, qPrintable(describe(result)));
+    QCOMPARE(read.source, source);
+    QCOMPARE(said(read), report);
 }
 
 // A card read, changed and written back keeps every line nobody changed as

@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -128,8 +129,9 @@ void CsvFormat::read(QIODevice& device, std::optional<CsvLayout::Kind> wanted, I
             seen = seen.left(117) + QStringLiteral("...");
         return FormatError(first.line,
                            QStringLiteral("%1: the first row is \"%2\" (%3 columns). Known are the tool's own "
-                                          "path,name,tel, Google Contacts, Outlook and Thunderbird CSV, and two "
-                                          "columns of names and numbers")
+                                          "path,name,tel, Google Contacts, Outlook and Thunderbird CSV, two "
+                                          "columns of names and numbers, and any header naming a telephone "
+                                          "column (Phone, Mobile, Fax, Telefon, Handy, Téléphone...)")
                                .arg(wanted ? QStringLiteral("not a %1 file").arg(CsvLayout::describe(*wanted))
                                            : QStringLiteral("not a CSV file this tool knows"),
                                     seen, QString::number(first.fields.size())));
@@ -150,14 +152,46 @@ void CsvFormat::read(QIODevice& device, std::optional<CsvLayout::Kind> wanted, I
         throw unknown();
     report.source = CsvLayout::describe(layout->kind());
 
+    // The columns not read, watched until one holds what looks like a
+    // telephone number, which the report then names: a header may name one
+    // in words no layout knows.
+    std::vector<bool> watched = header ? layout->readColumns() : std::vector<bool>();
+    watched.flip();
+    const qsizetype width = layout->width();
     const auto contact = [&](const CsvReader::Record& record) {
-        if (!record.problem.isEmpty())
-            report.add(ImportReport::Kind::Skipped, record.line, QString(), record.problem);
-        else if (record.fields.size() != layout->width())
-            report.add(ImportReport::Kind::Skipped, record.line, QString(),
-                       QStringLiteral("%1 fields where %2 were expected").arg(record.fields.size()).arg(layout->width()));
-        else
-            take(layout->contact(record));
+        const Contact made = layout->contact(record);
+        const QString name = made.exactName ? made.name.formatted : made.name.chosen();
+        if (!record.problem.isEmpty()) {
+            report.add(ImportReport::Kind::Skipped, record.line, name, record.problem);
+            return;
+        }
+        // The tool's own rows are whole: one missing its number would read as a folder.
+        if (layout->kind() == CsvLayout::Kind::Quorvelin && record.fields.size() < width) {
+            report.add(ImportReport::Kind::Skipped, record.line, name,
+                       QStringLiteral("%1 fields where %2 were expected").arg(record.fields.size()).arg(width));
+            return;
+        }
+        if (record.fields.size() > width)
+            report.add(ImportReport::Kind::Note, record.line, name,
+                       QStringLiteral("%1 fields where %2 were expected; the last %3 are not read")
+                           .arg(record.fields.size())
+                           .arg(width)
+                           .arg(record.fields.size() - width));
+        // A row costs what its own fields hold, however wide the header.
+        for (qsizetype c = 0; c < std::min(record.fields.size(), qsizetype(watched.size())); ++c) {
+            if (!watched[size_t(c)] || !CsvLayout::holdsTelephone(record.fields[c]))
+                continue;
+            watched[size_t(c)] = false;
+            const auto shortened = [](const QString& text) {
+                const QString trimmed = text.trimmed();
+                return trimmed.size() > 64 ? trimmed.left(61) + QStringLiteral("...") : trimmed;
+            };
+            report.add(ImportReport::Kind::Note, record.line, name,
+                       QStringLiteral("the column \"%1\" is not read, but holds what looks like a telephone "
+                                      "number: \"%2\"")
+                           .arg(shortened(first.fields[c]), shortened(record.fields[c])));
+        }
+        take(made);
     };
     if (header) {
         for (CsvReader::Record record; next(record);)

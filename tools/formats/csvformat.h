@@ -30,10 +30,14 @@ public:
     // header row (or, with `wanted`, read as that one): what write() writes,
     // and what spreadsheets save from it (columns in another order, other
     // columns, semicolons or tabs for commas, blank lines); Google's, Outlook's
-    // and Thunderbird's exports. UTF-8 with or without a byte-order mark,
-    // UTF-16 with one, else Windows-1252 with a note. A row that cannot be
-    // read is left out, with why, in `report`. Throws FormatError when the
-    // file is in no layout it knows, or at a line or row over InputText's cap.
+    // and Thunderbird's exports; any header naming a telephone column. Rows
+    // of any length are read for the fields they have, but for the tool's
+    // own, which are whole or left out; a column left unread is named in
+    // `report` where it holds what looks like a telephone number. UTF-8
+    // with or without a byte-order mark, UTF-16 with one, else Windows-1252
+    // with a note. A row that cannot be read is left out, with why, in
+    // `report`. Throws FormatError when the file is in no layout it knows,
+    // or at a line or row over InputText's cap.
     //
     // Each row's contact goes to `take` as the row is read, when the file has
     // a header; without one, what the columns hold tells the layout, so the

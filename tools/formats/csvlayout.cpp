@@ -2,8 +2,12 @@
 
 #include "tools/formats/csvformat.h"
 #include "tools/formats/folderpath.h"
+#include "tools/formats/numberreader.h"
 
 #include <QRegularExpression>
+
+#include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -92,6 +96,8 @@ QString CsvLayout::describe(Kind kind)
         return QStringLiteral("Thunderbird CSV");
     case Kind::NameNumber:
         return QStringLiteral("name and number CSV");
+    case Kind::Named:
+        return QStringLiteral("CSV read by its column names");
     }
     return QString();
 }
@@ -102,9 +108,14 @@ std::optional<CsvLayout> CsvLayout::fromHeader(const QStringList& header, std::o
     // Each name's first column, found without a search of the row for each
     // name a layout looks for: a row may hold many thousands.
     Columns columns;
+    std::vector<ColumnMeaning> meanings;
+    meanings.reserve(size_t(header.size()));
+    bool telephone = false;
     for (const QString& h : header) {
         names.append(h.trimmed().toLower());
         columns.try_emplace(names.last(), int(names.size() - 1));
+        meanings.push_back(ColumnMeaning::of(h));
+        telephone = telephone || meanings.back().part == ColumnMeaning::Part::Telephone;
     }
     static const QRegularExpression googlePhone(QStringLiteral(R"(^phone \d+ - value$)"));
     static const QRegularExpression olderGoogle(QStringLiteral(R"(^(given name|group membership|phone \d+ - type)$)"));
@@ -122,6 +133,12 @@ std::optional<CsvLayout> CsvLayout::fromHeader(const QStringList& header, std::o
                                             QStringLiteral("phone"), QStringLiteral("number"),
                                             QStringLiteral("phone number"), QStringLiteral("mobile")};
 
+    const auto isName = [&](int c) {
+        return nameWords.contains(names[c]) || meanings[c].part == ColumnMeaning::Part::Formatted;
+    };
+    const auto isNumber = [&](int c) {
+        return numberWords.contains(names[c]) || meanings[c].part == ColumnMeaning::Part::Telephone;
+    };
     std::optional<Kind> kind;
     if (has("path") && has("name") && has("tel"))
         kind = Kind::Quorvelin;
@@ -131,9 +148,10 @@ std::optional<CsvLayout> CsvLayout::fromHeader(const QStringList& header, std::o
         kind = Kind::Thunderbird;
     else if (hasAny(OutlookPhones))
         kind = Kind::Outlook;
-    else if (names.size() == 2 && ((nameWords.contains(names[0]) && numberWords.contains(names[1]))
-                                   || (numberWords.contains(names[0]) && nameWords.contains(names[1]))))
+    else if (names.size() == 2 && ((isName(0) && isNumber(1)) || (isNumber(0) && isName(1))))
         kind = Kind::NameNumber;
+    else if (telephone)
+        kind = Kind::Named;
     if (wanted && (*wanted == Kind::Google || *wanted == Kind::GoogleOlder) && kind
         && (*kind == Kind::Google || *kind == Kind::GoogleOlder))
         wanted = kind; // one forced name for both
@@ -142,12 +160,18 @@ std::optional<CsvLayout> CsvLayout::fromHeader(const QStringList& header, std::o
 
     CsvLayout layout(*kind, header.size());
     if (*kind == Kind::NameNumber) {
-        const bool numberFirst = numberWords.contains(names[0]);
+        const bool numberFirst = isNumber(0);
         layout.m_formatted = numberFirst ? 1 : 0;
         layout.m_phones.append({numberFirst ? 0 : 1, -1, QString()});
         return layout;
     }
     layout.mapHeader(names, columns);
+    if (*kind != Kind::Quorvelin)
+        layout.mapByMeaning(meanings);
+    layout.m_byColumn.resize(size_t(layout.m_phones.size()));
+    std::iota(layout.m_byColumn.begin(), layout.m_byColumn.end(), 0);
+    std::stable_sort(layout.m_byColumn.begin(), layout.m_byColumn.end(),
+                     [&](qsizetype a, qsizetype b) { return layout.m_phones[a].value < layout.m_phones[b].value; });
     return layout;
 }
 
@@ -215,8 +239,53 @@ void CsvLayout::mapHeader(const QStringList& names, const Columns& columns)
         }
         return;
     case Kind::NameNumber:
+    case Kind::Named:
         return;
     }
+}
+
+void CsvLayout::mapByMeaning(const std::vector<ColumnMeaning>& meanings)
+{
+    using Part = ColumnMeaning::Part;
+    std::vector<bool> read = readColumns();
+    const std::pair<Part, int*> names[] = {{Part::Formatted, &m_formatted}, {Part::Given, &m_given},
+                                           {Part::Middle, &m_middle},       {Part::Family, &m_family},
+                                           {Part::Organization, &m_organization}, {Part::Nickname, &m_nickname}};
+    for (size_t c = 0; c < meanings.size(); ++c) {
+        if (read[c])
+            continue;
+        const ColumnMeaning& meaning = meanings[c];
+        if (meaning.part == Part::Telephone) {
+            m_phones.append({int(c), -1, meaning.kind});
+            continue;
+        }
+        for (const auto& [part, column] : names) {
+            if (meaning.part == part && *column < 0)
+                *column = int(c);
+        }
+    }
+}
+
+bool CsvLayout::holdsTelephone(const QString& cell)
+{
+    const std::optional<QString> digits = NumberReader::typedDigits(numberCell(cell));
+    return digits && digits->size() >= 7;
+}
+
+std::vector<bool> CsvLayout::readColumns() const
+{
+    std::vector<bool> read(static_cast<size_t>(m_width));
+    for (const int c : {m_path, m_formatted, m_prefix, m_given, m_middle, m_family, m_suffix, m_organization,
+                        m_nickname, m_email, m_groups}) {
+        if (c >= 0)
+            read[size_t(c)] = true;
+    }
+    for (const Phone& phone : m_phones) {
+        read[size_t(phone.value)] = true;
+        if (phone.kindColumn >= 0)
+            read[size_t(phone.kindColumn)] = true;
+    }
+    return read;
 }
 
 bool CsvLayout::mayTellByContent(qsizetype width, std::optional<Kind> wanted)
@@ -298,7 +367,7 @@ std::optional<CsvLayout> CsvLayout::fromContent(const std::vector<CsvReader::Rec
 
 Contact CsvLayout::contact(const CsvReader::Record& record) const
 {
-    const auto cell = [&](int column) { return column >= 0 ? record.fields[column] : QString(); };
+    const auto cell = [&](int column) { return column >= 0 ? record.fields.value(column) : QString(); };
     Contact contact;
     contact.line = record.line;
     Contact::Name& name = contact.name;
@@ -333,11 +402,25 @@ Contact CsvLayout::contact(const CsvReader::Record& record) const
             }
         }
     }
-    for (const Phone& phone : m_phones) {
+    const auto read = [&](const Phone& phone) {
         const QString kind = phone.kindColumn >= 0 ? googleKind(cell(phone.kindColumn)) : phone.kind;
         const QString value = numberCell(cell(phone.value));
         for (const QString& one : google ? value.split(GoogleSeparator) : QStringList{value})
             contact.phones.append({one, kind, record.line});
+    };
+    if (m_phones.size() <= record.fields.size()) {
+        for (const Phone& phone : m_phones)
+            read(phone);
+        return contact;
     }
+    // A short row under a header of many telephone columns: it costs what
+    // the columns it has hold, not every column the header names.
+    const qsizetype fields = record.fields.size();
+    const auto end = std::partition_point(m_byColumn.begin(), m_byColumn.end(),
+                                          [&](qsizetype i) { return m_phones[i].value < fields; });
+    std::vector<qsizetype> present(m_byColumn.begin(), end);
+    std::sort(present.begin(), present.end());
+    for (const qsizetype i : present)
+        read(m_phones[i]);
     return contact;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/formats/columnmeaning.h"
 #include "tools/formats/contact.h"
 #include "tools/formats/csvreader.h"
 
@@ -13,11 +14,15 @@
 
 // Which program wrote a CSV file and where each part of a contact is in it:
 // the tool's own path,name,tel; Google Contacts, current and older; Outlook;
-// Thunderbird; or two columns of names and numbers in either order.
+// Thunderbird; two columns of names and numbers in either order; or any
+// other header with a column that names a telephone (ColumnMeaning). In the
+// layouts of other programs every column whose header names a telephone is
+// read, whether the program writes it or not, and a name column the layout
+// lacks is found by its header too.
 class CsvLayout
 {
 public:
-    enum class Kind { Quorvelin, Google, GoogleOlder, Outlook, Thunderbird, NameNumber };
+    enum class Kind { Quorvelin, Google, GoogleOlder, Outlook, Thunderbird, NameNumber, Named };
     static QString describe(Kind kind);
 
     // The layout a header row names; with `wanted`, that one only. Nothing
@@ -38,8 +43,15 @@ public:
     Kind kind() const { return m_kind; }
     qsizetype width() const { return m_width; }
     bool skipsFirst() const { return m_skipsFirst; }
-    // The contact a well-formed row of `width()` fields holds.
+    // The contact a row holds, from the fields it has: a row shorter than
+    // the header has nothing in the columns it lacks, and the fields of a
+    // longer one past width() are not read.
     Contact contact(const CsvReader::Record& record) const;
+    // Whether the layout reads a column into a contact.
+    std::vector<bool> readColumns() const;
+    // Whether a cell holds what reads as a telephone number of seven digits
+    // or more: too long for a postal code, a year or a date.
+    static bool holdsTelephone(const QString& cell);
 
 private:
     struct Phone
@@ -53,6 +65,9 @@ private:
 
     explicit CsvLayout(Kind kind, qsizetype width);
     void mapHeader(const QStringList& names, const Columns& columns);
+    // The columns the program's own names left unread, by what their headers
+    // mean.
+    void mapByMeaning(const std::vector<ColumnMeaning>& meanings);
 
     Kind m_kind;
     qsizetype m_width;
@@ -61,4 +76,7 @@ private:
     int m_path = -1, m_formatted = -1, m_prefix = -1, m_given = -1, m_middle = -1, m_family = -1, m_suffix = -1;
     int m_organization = -1, m_nickname = -1, m_email = -1, m_groups = -1;
     QList<Phone> m_phones;
+    // Indexes of m_phones in the order of their columns, for rows shorter
+    // than the header; made for layouts known by their header.
+    std::vector<qsizetype> m_byColumn;
 };
