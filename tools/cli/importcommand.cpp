@@ -80,14 +80,26 @@ Where the files come from:
                   separated).
   this tool       export writes path,name,tel CSV and vCard 4.0, which
                   come back as the same tree.
+  anything else   a CSV file whose header names its columns: every column
+                  whose header names a telephone (Phone, Mobile, Cell, Fax,
+                  Pager, Tel, Telefon, Handy, Mobil, Téléphone, Teléfono,
+                  Telefono...) is read as a number of the kind it names, and
+                  the name from columns such as Name, Display Name, First
+                  Name, Last Name, Company, in the languages Google's and
+                  Outlook's exports use. Exports of the programs above are
+                  read this way too for the telephone columns they do not
+                  write themselves.
 
-What comes in: the name (FN, else the name's parts put together, else the
-organisation, the nickname, the e-mail address; a card with a number and no
-name at all is named by the number); each number, and when a card has more
-than one, its kind in the name: "Anna Berger (mobile)", "(home)", "(work)",
-"(fax)", or the card's own label, "Anna Berger (Praxis)". The same number
-twice on a card is one entry. A vCard's first CATEGORIES value is a folder
-path, as export writes it; a card with KIND:group is a folder.
+What comes in: the name (FN, a display name or Name column, else the
+name's parts put together, else the organisation, the nickname, the e-mail
+address; a card with numbers and no name at all names each entry by its own
+number); each number, and when a card has more than one, its kind in the
+name: "Anna Berger (mobile)", "(home)", "(work)", "(fax)", or the card's
+own label, "Anna Berger (Praxis)"; "(other)" for a number whose card or
+column gives it no kind, and "(mobile 2)", "(other 2)" where a kind comes
+again. The same number twice on a card is one entry. A vCard's first
+CATEGORIES value is a folder path, as export writes it; a card with
+KIND:group is a folder.
 
 Numbers are read with libphonenumber. With a region, a number of that
 region is stored as its national number without the trunk prefix
@@ -99,24 +111,34 @@ pause or wait is left out of the number and kept in the name
 ("(ext. 12)"). sip: and e-mail addresses and codes such as *21# are no
 numbers, nor is a text of more than 64 characters (extension and tel:
 included). A run of digits that does not start with 0 is taken as it
-stands, as this tool's export writes numbers.
+stands, as this tool's export writes numbers. A number written with a +
+that is no country's (+0123456789) keeps its digits without the + and any
+leading 0, when they make a number at all, and the report says so and why.
 
   --format FORMAT  vcard (the default for files named .vcf or .vcard), or
                    csv (the default otherwise), whose layout is known by its
                    header row: the tool's own path,name,tel (the header may
                    be missing, the columns in another order; semicolons or
                    tabs may stand for the commas), Google Contacts (current
-                   and older), Outlook, Thunderbird, or two columns of names
-                   and numbers in either order, with or without a header.
+                   and older), Outlook, Thunderbird, two columns of names
+                   and numbers in either order, with or without a header,
+                   or any header that names a telephone column.
                    One layout can be named instead of csv: quorvelin,
                    google, outlook, thunderbird or name-number; a file
                    without a header is then read as path,name,tel in that
                    order, or as names and numbers. A CSV file in no layout
-                   it knows is refused, naming what its first row holds.
+                   it knows and whose header names no telephone column is
+                   refused, naming what its first row holds.
                    Files are UTF-8 with or without a byte-order mark,
                    UTF-16 with one; a line that is not UTF-8 is read as
-                   Windows-1252, with a warning. vCard values may name
-                   their own CHARSET.
+                   Windows-1252, with a warning. A row shorter than the
+                   header is read for the fields it has (the tool's own
+                   path,name,tel rows only whole); a longer row's extra
+                   fields are not read, with a warning. A column not read
+                   that holds what looks like a telephone number is named
+                   in a warning, once. vCard values may name their own
+                   CHARSET, and 2.1's bare QUOTED-PRINTABLE, BASE64, 8BIT
+                   and character set names are read as 2.1 means them.
   --region CC      read national numbers as those of this country (two
                    letters: DE, CH, US). Without it, the locale's territory
                    (LC_ALL, else LC_TELEPHONE, else LANG: de_DE.UTF-8 gives
@@ -142,11 +164,12 @@ several), ends the import, and nothing is imported: an input that never
 ends (/dev/zero, an endless pipe) ends there with a message. The file is
 read as it comes, so memory holds what is imported, not the file.
 
-Exit status: 0 everything was imported (or was there already); 1 some
-cards, rows or numbers were left out, each named in a warning, and the
-rest imported; 2 nothing was imported: the file could not be read or holds
-nothing to import, --strict found something to leave out, or the directory
-could not be written.
+Exit status: 0 every number was imported (or was there already); cards
+and rows with no number are named in a warning but lose nothing, and do
+not change the status. 1 some card, row or number that holds one was left
+out, each named in a warning, and the rest imported. 2 nothing was
+imported: the file could not be read or holds nothing to import, --strict
+found something to leave out, or the directory could not be written.
 )help");
 }
 
@@ -287,5 +310,6 @@ int ImportCommand::run(const QStringList& arguments)
     if (parser.isSet(dryRun))
         out += QStringLiteral("Nothing was written (--dry-run).\n");
     print(out);
-    return unreadable + numberless > 0 ? NotFound : Ok;
+    // A card without a number loses nothing: a script checks for lost numbers.
+    return unreadable > 0 ? NotFound : Ok;
 }
