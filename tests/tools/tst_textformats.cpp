@@ -822,19 +822,20 @@ void TestTextFormats::csvByColumnNames_data()
         << QByteArray("Name,Company,Business Phone,Mobile Phone\nPetra Lind,Acme Inc.,0711 1,0172 2\n") << "Outlook CSV"
         << Records{entry({}, "Petra Lind (mobile)", 1722), entry({}, "Petra Lind (work)", 7111)} << QStringList();
     QTest::newRow("German, semicolons")
-        << QByteArray("Vorname;Nachname;Telefon privat;Telefon geschäftlich;Mobiltelefon;Fax geschäftlich;Handynummer\n"
-                      "Jürgen;Weiß;1;2;3;4;5\n")
+        << QByteArray("Vorname;Nachname;Telefon privat;Telefon geschäftlich;Mobiltelefon;Fax geschäftlich;Handynummer;"
+                      "Weiteres Telefon\nJürgen;Weiß;1;2;3;4;5;6\n")
         << "CSV read by its column names"
-        << Records{entry({}, "Jürgen Weiß (home)", 1), entry({}, "Jürgen Weiß (work)", 2),
-                   entry({}, "Jürgen Weiß (mobile)", 3), entry({}, "Jürgen Weiß (fax)", 4),
-                   entry({}, "Jürgen Weiß (mobile 2)", 5)}
+        << Records{entry({}, "Jürgen Weiß (home)", 1),     entry({}, "Jürgen Weiß (work)", 2),
+                   entry({}, "Jürgen Weiß (mobile)", 3),   entry({}, "Jürgen Weiß (fax)", 4),
+                   entry({}, "Jürgen Weiß (mobile 2)", 5), entry({}, "Jürgen Weiß (other)", 6)}
         << QStringList();
     QTest::newRow("French, Spanish and Italian")
-        << QByteArray("Prénom,Nom,Téléphone (domicile),Teléfono móvil,Telefono cellulare,Téléphone\n"
-                      "Renée,Dubois,1,2,3,4\n")
+        << QByteArray("Prénom,Nom,Téléphone (domicile),Teléfono móvil,Telefono cellulare,Télécopie bureau,"
+                      "Téléphone 1 - Libellé,Téléphone 1 - Valeur\nRenée,Dubois,1,2,3,4,Mobile,5\n")
         << "CSV read by its column names"
         << Records{entry({}, "Renée Dubois (home)", 1), entry({}, "Renée Dubois (mobile)", 2),
-                   entry({}, "Renée Dubois (mobile 2)", 3), entry({}, "Renée Dubois (other)", 4)}
+                   entry({}, "Renée Dubois (mobile 2)", 3), entry({}, "Renée Dubois (fax)", 4),
+                   entry({}, "Renée Dubois (other)", 5)}
         << QStringList();
     QTest::newRow("no name column: each entry named by its own number")
         << QByteArray("Phone,Fax\n555 0101,555 0102\n") << "CSV read by its column names"
@@ -843,9 +844,11 @@ void TestTextFormats::csvByColumnNames_data()
     QTest::newRow("Google's phonetic names are no numbers")
         << QByteArray("First Name,Phonetic First Name,Phone 1 - Label,Phone 1 - Value\nJonas,Yo-nas,Mobile,0171 1\n")
         << "Google Contacts CSV" << Records{entry({}, "Jonas", 1711)} << QStringList();
+    // Outlook's order of kinds, mobile first, whatever the row's length.
     QTest::newRow("short rows read, a long row's extra fields not")
-        << QByteArray("Name,Home Phone,Work Phone\nAnn,1\nBob,2,3,4\n") << "Outlook CSV"
-        << Records{entry({}, "Ann", 1), entry({}, "Bob (home)", 2), entry({}, "Bob (work)", 3)}
+        << QByteArray("Name,Home Phone,Mobile Phone,Pager,Business Fax\nAnn,1,2\nBob,3,4,5,6,7,8\n") << "Outlook CSV"
+        << Records{entry({}, "Ann (mobile)", 2),  entry({}, "Ann (home)", 1),  entry({}, "Bob (mobile)", 4),
+                   entry({}, "Bob (home)", 3),    entry({}, "Bob (pager)", 5), entry({}, "Bob (fax)", 6)}
         << QStringList{"note 3"};
     QTest::newRow("numbers in a column not read, named once")
         << QByteArray("Name,Phone,Notes\nAnn,1,\nBob,2,555 0103\nCy,3,555 0104\n") << "CSV read by its column names"

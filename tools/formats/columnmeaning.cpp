@@ -24,7 +24,7 @@ const QHash<QString, Part>& namePhrases()
                               "vorname", "prénom", "prenom", "nombre", "nome"})
             h.insert(QString::fromUtf8(p), Part::Given);
         for (const char* p : {"middle name", "middlename", "middle", "additional name", "second name",
-                              "zweiter vorname"})
+                              "zweiter vorname", "weitere vornamen"})
             h.insert(QString::fromUtf8(p), Part::Middle);
         for (const char* p : {"last name", "lastname", "last", "surname", "family name", "familyname", "nachname",
                               "familienname", "nom", "nom de famille", "apellido", "apellidos", "cognome"})
@@ -50,8 +50,10 @@ struct Stem
 // first: a home fax is a fax, a home mobile a mobile. Parts rather than
 // words, as German and Scandinavian exports join words ("Mobiltelefon",
 // "Faxnummer", "Handynummer").
-constexpr std::array<Stem, 14> TelephoneStems{{
+constexpr std::array<Stem, 16> TelephoneStems{{
     {u"fax", u"fax"},
+    {u"télécopie", u"fax"},
+    {u"telecopie", u"fax"},
     {u"pager", u"pager"},
     {u"beeper", u"pager"},
     {u"mobil", u"mobile"},
@@ -71,23 +73,26 @@ constexpr std::array<Stem, 14> TelephoneStems{{
 // inside others.
 bool isTelephoneWord(const QString& word)
 {
-    return word == u"tel" || word == u"portable" || word == u"gsm";
+    return word == u"tel" || word == u"tél" || word == u"portable" || word == u"gsm";
 }
 
-// Words that say where a telephone is.
+// Words that say where a telephone is, or that it is one more.
 QString placeKind(const QString& word)
 {
     static const QHash<QString, QString> places = [] {
         QHash<QString, QString> h;
         for (const char* w : {"home", "private", "privat", "personal", "casa", "domicile", "maison", "personnel",
-                              "particulier", "hogar", "zuhause", "residence"})
+                              "particulier", "particular", "hogar", "zuhause", "residence", "abitazione"})
             h.insert(QString::fromUtf8(w), QStringLiteral("home"));
         for (const char* w : {"work", "business", "office", "geschäftlich", "geschaeftlich", "dienstlich", "büro",
-                              "buero", "arbeit", "travail", "bureau", "professionnel", "trabajo", "oficina", "lavoro",
-                              "ufficio"})
+                              "buero", "arbeit", "firma", "travail", "bureau", "professionnel", "trabajo", "oficina",
+                              "lavoro", "ufficio"})
             h.insert(QString::fromUtf8(w), QStringLiteral("work"));
         for (const char* w : {"main", "primary", "zentrale", "principal", "principale"})
             h.insert(QString::fromUtf8(w), QStringLiteral("main"));
+        for (const char* w : {"other", "weiteres", "weitere", "andere", "anderes", "sonstige", "autre", "otro",
+                              "altro"})
+            h.insert(QString::fromUtf8(w), QStringLiteral("other"));
         return h;
     }();
     return places.value(word);
@@ -97,18 +102,20 @@ QString placeKind(const QString& word)
 bool isFiller(const QString& word)
 {
     static const QStringList fillers = {"number", "nummer", "no", "nr", "num", "numéro", "numero", "número",
-                                        "value", "de", "du", "di", "del"};
+                                        "value", "valeur", "wert", "valor", "valore", "de", "du", "di", "del",
+                                        "für", "pour", "para", "per"};
     return fillers.contains(word)
            || std::all_of(word.begin(), word.end(), [](QChar c) { return c.isDigit(); });
 }
 
 // A header that names a telephone's type or label, an e-mail address or how
-// a name sounds, rather than a number: "Phone 1 - Type", "Mobile E-mail",
-// Google's "Phonetic First Name".
+// a name sounds, rather than a number: "Phone 1 - Type", Google's French
+// "Téléphone 1 - Libellé", "Mobile E-mail", Google's "Phonetic First Name".
 bool namesNoNumber(const QString& word)
 {
-    return word == u"type" || word == u"typ" || word == u"label" || word == u"kind" || word == u"mail"
-           || word == u"email" || word.startsWith(u"phonet");
+    static const QStringList words = {"type", "typ", "tipo", "label", "libellé", "libelle", "etiqueta", "etichetta",
+                                      "bezeichnung", "kind", "mail", "email"};
+    return words.contains(word) || word.startsWith(u"phonet");
 }
 
 QStringList wordsOf(const QString& lower)
