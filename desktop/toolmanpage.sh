@@ -28,5 +28,5 @@ trap 'rm -f "$sections"' EXIT
 } >"$sections"
 
 help2man --no-info --no-discard-stderr --version-string="$version" \
-    --name="find, export, import, check, back up, publish and sync a Quorvelin directory" \
+    --name="find, export, print, import, check, back up, publish and sync a Quorvelin directory" \
     --include="$sections" --output="$output" "$tool"

@@ -733,13 +733,16 @@ void TestTextFormats::internationalForm_data()
     QTest::addColumn<QString>("region");
     QTest::addColumn<qint64>("stored");
     QTest::addColumn<QString>("international"); // empty: none
+    QTest::addColumn<QString>("readable");      // as printed
 
-    QTest::newRow("the region's") << "DE" << qint64(301234567) << "+49 30 1234567";
-    QTest::newRow("with trunk prefix 1") << "US" << qint64(14186569254) << "+1 418-656-9254";
-    QTest::newRow("leading zero put back") << "IT" << qint64(612345678) << "+39 06 1234 5678";
-    QTest::newRow("another country's") << "US" << qint64(41792648866) << "+41 79 264 88 66";
-    QTest::newRow("no region") << "" << qint64(41792648866) << "+41 79 264 88 66";
-    QTest::newRow("no number of either") << "DE" << qint64(12) << "";
+    QTest::newRow("the region's") << "DE" << qint64(301234567) << "+49 30 1234567" << "030 1234567";
+    QTest::newRow("with trunk prefix 1") << "US" << qint64(14186569254) << "+1 418-656-9254" << "(418) 656-9254";
+    QTest::newRow("leading zero put back") << "IT" << qint64(612345678) << "+39 06 1234 5678" << "06 1234 5678";
+    QTest::newRow("another country's") << "US" << qint64(41792648866) << "+41 79 264 88 66" << "+41 79 264 88 66";
+    QTest::newRow("another country's, region DE")
+        << "DE" << qint64(14155550123) << "+1 415-555-0123" << "+1 415-555-0123";
+    QTest::newRow("no region") << "" << qint64(41792648866) << "+41 79 264 88 66" << "41792648866";
+    QTest::newRow("no number of either") << "DE" << qint64(12) << "" << "12";
 }
 
 void TestTextFormats::internationalForm()
@@ -747,7 +750,9 @@ void TestTextFormats::internationalForm()
     QFETCH(QString, region);
     QFETCH(qint64, stored);
     QFETCH(QString, international);
+    QFETCH(QString, readable);
     QCOMPARE(NumberReader(region).international(stored).value_or(QString()), international);
+    QCOMPARE(NumberReader(region).readable(stored), readable);
 }
 
 // The layouts other files come in, known by their header or, without one, by
@@ -780,6 +785,9 @@ void TestTextFormats::csvLayouts_data()
                       "Anna,Berger,* myContacts ::: Friends,Mobile,0171 111 ::: 0172 222\n")
         << "Google Contacts CSV"
         << Records{entry({"Friends"}, "Anna Berger (mobile)", 171111), entry({"Friends"}, "Anna Berger (mobile 2)", 172222)};
+    QTest::newRow("no header, a telephone's word in the first name")
+        << QByteArray("/,Phone Shop,5550101\n/Work,Bob,5550102\n") << "path,name,tel CSV"
+        << Records{entry({}, "Phone Shop", 5550101), entry({"Work"}, "Bob", 5550102)};
 }
 
 void TestTextFormats::csvLayouts()

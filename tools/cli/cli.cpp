@@ -6,6 +6,7 @@
 #include "tools/cli/findcommand.h"
 #include "tools/cli/importcommand.h"
 #include "tools/cli/initcommand.h"
+#include "tools/cli/printcommand.h"
 #include "tools/cli/publishcommand.h"
 #include "tools/cli/synccommand.h"
 #include "tools/formats/printable.h"
@@ -31,6 +32,10 @@ Commands:
   export [--format csv|vcard] [--folder PATH]
                                            write the tree, or one folder with
                                            all beneath it, to standard output
+  print [--folder PATH] [--output FILE.pdf] [--printer [NAME]]
+        [--paper a4|letter] [--columns N] [--region CC]
+                                           a phone list of the tree or a
+                                           folder, in a PDF or on a printer
   import [--format FORMAT] [--region CC] [--into PATH] [--dry-run] [--strict] FILE
                                            add the contacts of FILE: a phone's
                                            vCard export, Google, Outlook or
@@ -67,6 +72,7 @@ Cli::Cli(QIODevice& out, QIODevice& err, QIODevice* in)
     m_commands.push_back(std::make_unique<InitCommand>(m_context));
     m_commands.push_back(std::make_unique<FindCommand>(m_context));
     m_commands.push_back(std::make_unique<ExportCommand>(m_context));
+    m_commands.push_back(std::make_unique<PrintCommand>(m_context));
     m_commands.push_back(std::make_unique<ImportCommand>(m_context));
     m_commands.push_back(std::make_unique<CheckCommand>(m_context));
     m_commands.push_back(std::make_unique<BackupCommand>(m_context));
@@ -99,15 +105,26 @@ int Cli::fail(const QString& message, const QString& command)
     return Command::Failed;
 }
 
+bool Cli::parseGeneral(QCommandLineParser& parser, const QStringList& arguments)
+{
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    parser.addOption(Command::fileOption());
+    parser.addOption(Command::helpOption());
+    return parser.parse(arguments);
+}
+
+bool Cli::laysOutText(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    return parseGeneral(parser, arguments) && parser.positionalArguments().value(0) == u"print";
+}
+
 int Cli::run(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption file = Command::fileOption();
     const QCommandLineOption help = Command::helpOption();
-    parser.addOption(file);
-    parser.addOption(help);
-    if (!parser.parse(arguments))
+    if (!parseGeneral(parser, arguments))
         return fail(parser.errorText() + QStringLiteral(" See quorvelin-tool --help."));
     if (parser.isSet(help)) {
         print(MainHelp);

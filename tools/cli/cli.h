@@ -23,8 +23,13 @@ public:
 
     // `arguments` as main() gets them, the program's name first.
     int run(const QStringList& arguments);
+    // Whether the command `arguments` name lays out text, which needs the
+    // fonts of a QGuiApplication: print does, the others start without.
+    static bool laysOutText(const QStringList& arguments);
 
 private:
+    // The options before the command; false on a usage error.
+    static bool parseGeneral(QCommandLineParser& parser, const QStringList& arguments);
     Command* command(const QString& name) const;
     void print(const QString& text);
     // A line on standard error, naming the command when one was chosen.

@@ -149,6 +149,26 @@ bool isNoNumber(const QString& text)
     return text.contains(u'@') || text.contains(u'*') || text.contains(u'#') || scheme.match(text).hasMatch();
 }
 
+// A stored number read as a valid one: as a number of `region` (leading
+// zero dropped or not), else after a "+". The region's reading comes first,
+// as most numbers people keep are their own country's.
+std::optional<LibraryNumber> validNumber(qint64 stored, const QString& region)
+{
+    const std::string digits = QString::number(stored).toStdString();
+    std::vector<std::pair<std::string, std::string>> readings; // text, region
+    if (!region.isEmpty()) {
+        readings.push_back({digits, region.toStdString()});
+        readings.push_back({"0" + digits, region.toStdString()});
+    }
+    readings.push_back({"+" + digits, "ZZ"});
+    for (const auto& [text, from] : readings) {
+        LibraryNumber number;
+        if (library().Parse(text, from, &number) == PhoneNumberUtil::NO_PARSING_ERROR && library().IsValidNumber(number))
+            return number;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 NumberReader::NumberReader(const QString& region)
@@ -306,21 +326,21 @@ bool NumberReader::same(QStringView a, QStringView b) const
 
 std::optional<QString> NumberReader::international(qint64 stored) const
 {
-    const std::string digits = QString::number(stored).toStdString();
-    std::vector<std::pair<std::string, std::string>> readings; // text, region
-    if (!m_region.isEmpty()) {
-        readings.push_back({digits, m_region.toStdString()});
-        readings.push_back({"0" + digits, m_region.toStdString()});
-    }
-    readings.push_back({"+" + digits, "ZZ"});
-    for (const auto& [text, region] : readings) {
-        LibraryNumber number;
-        if (library().Parse(text, region, &number) == PhoneNumberUtil::NO_PARSING_ERROR
-            && library().IsValidNumber(number)) {
-            std::string formatted;
-            library().Format(number, PhoneNumberUtil::INTERNATIONAL, &formatted);
-            return QString::fromStdString(formatted);
-        }
-    }
-    return std::nullopt;
+    const std::optional<LibraryNumber> number = validNumber(stored, m_region);
+    if (!number)
+        return std::nullopt;
+    std::string formatted;
+    library().Format(*number, PhoneNumberUtil::INTERNATIONAL, &formatted);
+    return QString::fromStdString(formatted);
+}
+
+QString NumberReader::readable(qint64 stored) const
+{
+    const std::optional<LibraryNumber> number = m_region.isEmpty() ? std::nullopt : validNumber(stored, m_region);
+    if (!number)
+        return QString::number(stored);
+    const bool own = number->country_code() == library().GetCountryCodeForRegion(m_region.toStdString());
+    std::string formatted;
+    library().Format(*number, own ? PhoneNumberUtil::NATIONAL : PhoneNumberUtil::INTERNATIONAL, &formatted);
+    return QString::fromStdString(formatted);
 }

@@ -73,6 +73,12 @@ public:
     // Swiss mobile and a German landline): the region's wins, as most numbers
     // people keep are their own country's.
     std::optional<QString> international(qint64 stored) const;
+    // A stored number as people of the region read it on paper: taken as
+    // international() takes it, then in the national format when it is a
+    // number of the region ("030 1234567" for DE), else in the international
+    // one ("+44 20 7946 0000"). The digits as stored without a region, or
+    // when the number reads as no valid one.
+    QString readable(qint64 stored) const;
 
 private:
     QString m_region;
