@@ -111,11 +111,15 @@ std::optional<CsvLayout> CsvLayout::fromHeader(const QStringList& header, std::o
     std::vector<ColumnMeaning> meanings;
     meanings.reserve(size_t(header.size()));
     bool telephone = false;
+    // A row holding a number is no header, even where a name in it holds a
+    // telephone's word ("/,Phone Shop,5550101").
+    bool number = false;
     for (const QString& h : header) {
         names.append(h.trimmed().toLower());
         columns.try_emplace(names.last(), int(names.size() - 1));
         meanings.push_back(ColumnMeaning::of(h));
         telephone = telephone || meanings.back().part == ColumnMeaning::Part::Telephone;
+        number = number || NumberReader::typedDigits(numberCell(h)).has_value();
     }
     static const QRegularExpression googlePhone(QStringLiteral(R"(^phone \d+ - value$)"));
     static const QRegularExpression olderGoogle(QStringLiteral(R"(^(given name|group membership|phone \d+ - type)$)"));
@@ -148,9 +152,9 @@ std::optional<CsvLayout> CsvLayout::fromHeader(const QStringList& header, std::o
         kind = Kind::Thunderbird;
     else if (hasAny(OutlookPhones))
         kind = Kind::Outlook;
-    else if (names.size() == 2 && ((isName(0) && isNumber(1)) || (isNumber(0) && isName(1))))
+    else if (names.size() == 2 && !number && ((isName(0) && isNumber(1)) || (isNumber(0) && isName(1))))
         kind = Kind::NameNumber;
-    else if (telephone)
+    else if (telephone && !number)
         kind = Kind::Named;
     if (wanted && (*wanted == Kind::Google || *wanted == Kind::GoogleOlder) && kind
         && (*kind == Kind::Google || *kind == Kind::GoogleOlder))
