@@ -846,7 +846,7 @@ void TestTextFormats::csvByColumnNames_data()
                    entry({}, "Renée Dubois (other)", 5)}
         << QStringList();
     QTest::newRow("no name column: each entry named by its own number")
-        << QByteArray("Phone,Fax\n555 0101,555 0102\n") << "CSV read by its column names"
+        << QByteArray("Nummer,Fax\n555 0101,555 0102\n") << "CSV read by its column names"
         << Records{entry({}, "555 0101 (other)", 5550101), entry({}, "555 0102 (fax)", 5550102)}
         << QStringList{"note 2"};
     QTest::newRow("Google's phonetic names are no numbers")

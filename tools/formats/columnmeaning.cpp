@@ -50,7 +50,7 @@ struct Stem
 // first: a home fax is a fax, a home mobile a mobile. Parts rather than
 // words, as German and Scandinavian exports join words ("Mobiltelefon",
 // "Faxnummer", "Handynummer").
-constexpr std::array<Stem, 16> TelephoneStems{{
+constexpr std::array<Stem, 17> TelephoneStems{{
     {u"fax", u"fax"},
     {u"télécopie", u"fax"},
     {u"telecopie", u"fax"},
@@ -67,6 +67,7 @@ constexpr std::array<Stem, 16> TelephoneStems{{
     {u"telefon", u""},
     {u"teléfon", u""},
     {u"telefoon", u""},
+    {u"rufnummer", u""},
 }};
 
 // Whole words that do the same, too short or too common to be looked for
@@ -145,6 +146,11 @@ ColumnMeaning ColumnMeaning::of(const QString& header)
     const QStringList words = wordsOf(lower);
     if (const auto name = namePhrases().constFind(words.join(u' ')); name != namePhrases().constEnd())
         return {*name, QString()};
+    // A number alone in a file of contacts is a telephone's, though "ID
+    // Number" is none.
+    static const QStringList numberAlone = {"number", "nummer", "numéro", "numero", "número"};
+    if (words.size() == 1 && numberAlone.contains(words.front()))
+        return {Part::Telephone, QString()};
 
     bool telephone = false;
     std::optional<size_t> stemKind; // the index of the most telling stem met
