@@ -29,6 +29,9 @@ packages=(
     # sync's password from the desktop keyring: a session bus and GNOME
     # Keyring of the test's own, and secret-tool to keep the password there.
     dbus-daemon dbus-bin gnome-keyring libsecret-tools
+    # print's phone list: a font for Chinese, Japanese and Korean names, and
+    # its tests and picture read the PDF with pdftotext, pdffonts, pdftoppm.
+    fonts-noto-cjk poppler-utils
     # The fuzz targets: clang and its libFuzzer and sanitizer runtimes.
     clang-14 libclang-rt-14-dev
 )

@@ -7,6 +7,9 @@
 # file (the running program holds its lock) and leave it as it was.
 #
 # Usage: installed.sh BUILD_DIR XWINDOW
+# The entry's action "Print the directory" must then make the phone list of
+# that file and hand it to the desktop's viewer.
+#
 # Exits 77 (skipped) when xvfb-run, xauth or xdotool is missing.
 set -euo pipefail
 
@@ -33,7 +36,8 @@ fail() {
 usr=$work/stage/usr
 DESTDIR=$work/stage cmake --install "$1" --prefix /usr >/dev/null
 entry=$(echo "$usr"/share/applications/*.desktop)
-command=$usr/bin/$(sed -n 's/^Exec=//p' "$entry")
+# The entry's own Exec, not its actions'.
+command=$usr/bin/$(sed -n '/^\[Desktop Entry\]/,/^\[/s/^Exec=//p' "$entry")
 [[ -x $command ]] || fail "the menu entry's command $command is not installed"
 icon=$(sed -n 's/^Icon=//p' "$entry")
 [[ -f $usr/share/icons/hicolor/scalable/apps/$icon.svg ]] || fail "the menu entry's icon $icon is not installed"
@@ -90,3 +94,17 @@ holds_file() {
 run "second start" holds_file
 cmp -s "$file" "$work/before.mdb" || fail "second start: the directory file was replaced or changed"
 echo "installed: second start: the same file opened and left as it was"
+
+# The action as the menu runs it, with a stand-in viewer that records what
+# it is given.
+action=$(sed -n '/^\[Desktop Action print\]/,/^\[/s/^Exec=//p' "$entry")
+[[ -x $usr/bin/${action%% *} ]] || fail "the menu action's command $action is not installed"
+mkdir "$work/viewer"
+printf '#!/bin/sh\necho "$@" >"%s"\n' "$work/opened" >"$work/viewer/xdg-open"
+chmod +x "$work/viewer/xdg-open"
+# shellcheck disable=SC2086 # the action's arguments are words apart
+PATH=$work/viewer:$PATH "$usr/bin/${action%% *}" ${action#* } 2>"$work/stderr" || fail "the print action failed"
+pdf=${file%.mdb}.pdf
+[[ $(cat "$work/opened" 2>/dev/null) == "$pdf" ]] || fail "the print action opened \"$(cat "$work/opened" 2>/dev/null)\""
+pdftotext "$pdf" - | grep -q "Made between the starts" || fail "the print action's $pdf lacks the directory's entry"
+echo "installed: print action: $pdf made and opened"

@@ -60,6 +60,18 @@ case="unknown argument"
 launch "$work/data" --unknown
 ((status == 2)) && [[ -z $started && ! -e $work/data ]] || fail "status $status, started \"$started\""
 
+# The menu's "Print the directory": the phone list made beside the file and
+# handed to the desktop's viewer, a stand-in that records what it is given;
+# no window starts.
+case="print action"
+mkdir "$work/viewer"
+printf '#!/bin/sh\necho "$@" >"%s"\n' "$work/opened" >"$work/viewer/xdg-open"
+chmod +x "$work/viewer/xdg-open"
+PATH=$work/viewer:$PATH launch "" --print
+((status == 0)) && [[ -z $started ]] || fail "status $status, started \"$started\": $(cat "$work/err")"
+[[ $(cat "$work/opened" 2>/dev/null) == "$home/quorvelin.pdf" ]] || fail "opened \"$(cat "$work/opened" 2>/dev/null)\""
+pdftotext "$home/quorvelin.pdf" - | grep -q "Nora Ellis" || fail "the sample's entries are not in the phone list"
+
 # A sync set up for the directory runs before the window and after it; one
 # that fails is said and keeps nothing from opening. It is set up against an
 # address book that takes every card; then it refuses in words holding markup
