@@ -115,7 +115,7 @@ ContactFields::ContactFields(const QString& text, const QString& region, const s
         m_reading = *remembered;
         m_remembered = true;
     } else {
-        reread();
+        read();
     }
 }
 
@@ -149,7 +149,7 @@ ContactFields ContactFields::made(const QString& uid, const QString& name, qint6
                   : QList<Parameter>{{QStringLiteral("TYPE"), QStringLiteral("VOICE")}});
     if (!folder.isEmpty())
         card.add(QStringLiteral("CATEGORIES"), VCardText::escaped(VCardText::printable(FolderPath::format(folder))));
-    fields.reread();
+    fields.changed();
     return fields;
 }
 
@@ -169,23 +169,47 @@ VCard& ContactFields::card() const
     return *m_card;
 }
 
-void ContactFields::reread()
+void ContactFields::changed(bool sameLines)
 {
+    if (!sameLines)
+        m_tels.clear();
     m_remembered = false;
+    m_edited = true;
+    m_stale = true;
+}
+
+const CardReading& ContactFields::reading() const
+{
+    if (m_stale)
+        read();
+    return m_reading;
+}
+
+void ContactFields::read() const
+{
+    m_stale = false;
+    // Parsed, a card is as large again as its text, photos and all: kept
+    // only once it is changed, read from the text again when it is.
+    const auto done = [this] {
+        if (!m_edited) {
+            m_card.reset();
+            m_tels.clear();
+        }
+    };
     m_reading = {};
     m_reading.region = m_region;
     // Nothing of a card over a cap is kept: what it holds past the cap was
     // never read.
     if (const std::optional<QString> cap = card().overCap()) {
         m_reading.unfit = *cap;
-        return;
+        return done();
     }
     const VCardProperty* categories = card().first(u"CATEGORIES");
     const QStringList values = categories ? categories->components(u',') : QStringList();
     for (const QString& value : values) {
         if (FolderPath::parse(value).size() > FolderPath::MaxDepth) {
             m_reading.unfit = QStringLiteral("a folder deeper than %1 levels").arg(FolderPath::MaxDepth);
-            return;
+            return done();
         }
     }
     m_reading.categories = values;
@@ -197,12 +221,14 @@ void ContactFields::reread()
     const NumberReader reader(m_region);
     for (const Contact::Phone& phone : contact.phones)
         m_reading.numbers.push_back({reader.read(phone.text).value, phone.kind, phone.text});
+    done();
 }
 
 QStringList ContactFields::folder(const QString& scope) const
 {
-    if (const auto at = placing(m_reading.categories, scope))
-        return FolderPath::parse(m_reading.categories[*at]);
+    const QStringList& categories = reading().categories;
+    if (const auto at = placing(categories, scope))
+        return FolderPath::parse(categories[*at]);
     return scope.isEmpty() ? QStringList() : QStringList{scope};
 }
 
@@ -263,13 +289,13 @@ ContactFields::EntryName ContactFields::splitEntryName(const QString& entryName,
 void ContactFields::setName(const QString& name)
 {
     writeName(name);
-    reread();
+    changed();
 }
 
 void ContactFields::writeName(const QString& name)
 {
     const QString shown = VCardText::printable(name);
-    const QString n = structuredName(card().first(u"N"), m_reading.name, shown);
+    const QString n = structuredName(card().first(u"N"), reading().name, shown);
     setFirst(card(), u"FN", VCardText::escaped(shown));
     setFirst(card(), u"N", n);
 }
@@ -288,12 +314,13 @@ QString ContactFields::telValue(qint64 digits, bool uri) const
 size_t ContactFields::telAt(size_t index) const
 {
     const std::vector<VCardProperty>& properties = card().properties();
-    size_t seen = 0;
-    for (size_t i = 0; i < properties.size(); ++i) {
-        if (properties[i].isValid() && properties[i].name() == u"TEL" && seen++ == index)
-            return i;
+    if (m_tels.empty()) {
+        for (size_t i = 0; i < properties.size(); ++i) {
+            if (properties[i].isValid() && properties[i].name() == u"TEL")
+                m_tels.push_back(i);
+        }
     }
-    return properties.size();
+    return index < m_tels.size() ? m_tels[index] : properties.size();
 }
 
 void ContactFields::setNumber(size_t index, qint64 digits)
@@ -303,7 +330,7 @@ void ContactFields::setNumber(size_t index, qint64 digits)
         return;
     VCardProperty& tel = card().properties()[at];
     tel.setValue(telValue(digits, tel.rawValue().trimmed().toLower().startsWith("tel:")));
-    reread();
+    changed(true);
 }
 
 void ContactFields::setKind(size_t index, const QString& kind)
@@ -317,6 +344,7 @@ void ContactFields::setKind(size_t index, const QString& kind)
         std::erase_if(properties, [&](const VCardProperty& p) {
             return p.isValid() && p.name() == u"X-ABLABEL" && p.group().compare(group, Qt::CaseInsensitive) == 0;
         });
+        m_tels.clear();
     }
     const size_t at = telAt(index);
     const VCardProperty& tel = properties[at];
@@ -356,7 +384,7 @@ void ContactFields::setKind(size_t index, const QString& kind)
     if (!label.isEmpty())
         properties.insert(properties.begin() + qsizetype(at) + 1,
                           VCardProperty(group, QStringLiteral("X-ABLabel"), {}, VCardText::escaped(VCardText::printable(label))));
-    reread();
+    changed();
 }
 
 void ContactFields::removeNumber(size_t index)
@@ -372,7 +400,7 @@ void ContactFields::removeNumber(size_t index)
             return p.group().compare(group, Qt::CaseInsensitive) == 0;
         });
     }
-    reread();
+    changed();
 }
 
 void ContactFields::addNumber(qint64 digits)
@@ -384,10 +412,12 @@ void ContactFields::addNumber(qint64 digits)
                                     {QStringLiteral("TYPE"), QStringLiteral("voice")}}
                  : QList<Parameter>{{QStringLiteral("TYPE"), QStringLiteral("VOICE")}};
     // After the card's other numbers, where a person reading it looks.
-    const size_t last = numbers().empty() ? properties.size() : telAt(numbers().size() - 1) + 1;
+    const auto lastTel = std::find_if(properties.rbegin(), properties.rend(),
+                                      [](const VCardProperty& p) { return p.isValid() && p.name() == u"TEL"; });
+    const size_t last = lastTel == properties.rend() ? properties.size() : size_t(properties.rend() - lastTel);
     properties.insert(properties.begin() + qsizetype(last),
                       VCardProperty(QString(), QStringLiteral("TEL"), parameters, telValue(digits, version4)));
-    reread();
+    changed();
 }
 
 void ContactFields::setFolder(const QStringList& folder, const QString& scope)
@@ -412,7 +442,7 @@ void ContactFields::setFolder(const QStringList& folder, const QString& scope)
         it->setValue(escaped.join(u','));
     else if (!escaped.isEmpty())
         properties.emplace_back(QString(), QStringLiteral("CATEGORIES"), QList<Parameter>(), escaped.join(u','));
-    reread();
+    changed();
 }
 
 QByteArray ContactFields::text() const

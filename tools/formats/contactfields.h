@@ -50,11 +50,11 @@ public:
     ContactFields(ContactFields&&) noexcept;
     ContactFields& operator=(ContactFields&&) noexcept;
 
-    const QString& uid() const { return m_reading.uid; }
+    const QString& uid() const { return reading().uid; }
     // FN; else N, ORG, the nickname or the e-mail address, as import makes a name.
-    const QString& name() const { return m_reading.name; }
+    const QString& name() const { return reading().name; }
     // Every TEL, in the card's order.
-    const std::vector<Number>& numbers() const { return m_reading.numbers; }
+    const std::vector<Number>& numbers() const { return reading().numbers; }
     QStringList folder(const QString& scope = QString()) const;
     // Nothing on the card but what the tool writes: removing its last
     // number leaves nothing a person put there.
@@ -97,7 +97,7 @@ public:
     void setFolder(const QStringList& folder, const QString& scope = QString());
 
     QByteArray text() const;
-    const CardReading& reading() const { return m_reading; }
+    const CardReading& reading() const;
     // The reading is the one it was given, the text unread.
     bool remembered() const { return m_remembered; }
     // The text is there to change: false for a card known by its reading.
@@ -108,8 +108,12 @@ private:
     VCard& card() const;
     // FN and N as the tool writes them for `name`.
     void writeName(const QString& name);
-    // What the getters give, read again after each change.
-    void reread();
+    // What the getters give is read again when next asked for, after
+    // however many changes: a reading takes time growing with the card,
+    // and a sync may change every one of ten thousand numbers on it.
+    // `sameLines`: no property came or went, so the TELs are where they were.
+    void changed(bool sameLines = false);
+    void read() const;
     QString telValue(qint64 digits, bool uri) const;
     // The index of the property, in the card's order, of its index-th TEL.
     size_t telAt(size_t index) const;
@@ -117,7 +121,10 @@ private:
     QString m_text;
     mutable std::unique_ptr<VCard> m_card;
     QString m_region;
-    CardReading m_reading;
+    mutable CardReading m_reading;
+    mutable bool m_stale = false;
+    bool m_edited = false; // the card holds changes its text does not
+    mutable std::vector<size_t> m_tels; // telAt()'s answers, until a property comes or goes
     bool m_remembered = false;
     bool m_hasText = true;
 };
