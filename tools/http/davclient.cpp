@@ -282,6 +282,7 @@ bool DavClient::finish(Exchange& e, int result)
     switch (e.stop) {
     case Exchange::Stop::TooLarge:
         response.failure = QStringLiteral("the answer is larger than %1 MB").arg(MaxAnswerBytes / (1024 * 1024));
+        response.tooLarge = true;
         break;
     case Exchange::Stop::HeadTooLarge:
         response.failure =

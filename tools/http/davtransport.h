@@ -39,6 +39,9 @@ public:
         // is taken to be stuck, and nothing more is sent to it, so a caller
         // must not take this for an answer to act on (a fallback included).
         bool timedOut = false;
+        // Stopped for its size, more than the client takes: a request that
+        // asks for less may be answered whole.
+        bool tooLarge = false;
 
         QString statusText() const; // "404 Not Found"
         // Answered 2xx, and whole.
