@@ -4,11 +4,16 @@
 
 #include "bareconnection.h"
 #include "benchbook.h"
+#include "deepexportbench.h"
 #include "measure.h"
 #include "publishbench.h"
 #include "readerbench.h"
+#include "repetitions.h"
+#include "servershapesbench.h"
+#include "sizedoubling.h"
 #include "syncbench.h"
 #include "toolbench.h"
+#include "toolprobe.h"
 
 #include "dialogs/form2.h"
 #include "harness/form1driver.h"
@@ -45,12 +50,16 @@ const QString FileName = QStringLiteral("quorvelin.mdb");
 
 struct Figure
 {
-    const char* name;
+    QString name;
     double target;   // the ratio the program must stay within
     double program;  // median
     double floor;    // median
     const char* unit;
     bool count = false; // `program` is a count within `target`, with no floor
+    // What `program` and `floor` stand for, where they are no program and
+    // floor: a shape at twice its size against it at its size.
+    const char* programIs = "program";
+    const char* floorIs = "floor";
 };
 
 // A failure of the benchmark itself or of the program under it: the figures
@@ -104,47 +113,6 @@ qint64 readAll(QSqlQuery& query, std::initializer_list<int> columns)
     require(!query.lastError().isValid(), query.lastError().text());
     return rows + (sink < 0 ? 1 : 0);
 }
-
-// Counts the repetitions of one figure. The quick mode also keeps each figure
-// to a time budget, past which no further repetition starts: on a machine
-// whose disk is busy with other work a commit can take ten times as long, and
-// the quick mode must still end within a minute.
-class Repetitions
-{
-public:
-    Repetitions(const char* figure, int planned, bool quick)
-        : m_figure(figure)
-        , m_planned(planned)
-        , m_quick(quick)
-    {
-        m_clock.start();
-    }
-
-    bool next()
-    {
-        if (m_done >= m_planned || (m_quick && m_done >= 1 && m_clock.elapsed() > BudgetMs))
-            return false;
-        ++m_done;
-        return true;
-    }
-
-    // Says so when the budget cut the repetitions short.
-    void finish() const
-    {
-        if (m_done < m_planned)
-            std::printf("# %s: %d of %d repetitions, the others did not fit the quick mode's time budget\n", m_figure,
-                        m_done, m_planned);
-    }
-
-private:
-    static constexpr qint64 BudgetMs = 10'000;
-
-    const char* m_figure;
-    int m_planned;
-    bool m_quick;
-    int m_done = 0;
-    QElapsedTimer m_clock;
-};
 
 class Bench
 {
@@ -216,6 +184,8 @@ public:
             {"memory", &Bench::memory},
             {"tool", &Bench::tool},
             {"readers", &Bench::readers},
+            {"deep export", &Bench::deepExport},
+            {"server shapes", &Bench::serverShapes},
             {"publish", &Bench::publish},
             {"sync", &Bench::sync},
         };
@@ -234,7 +204,7 @@ public:
             if (ratio(figure) <= figure.target)
                 ++within;
             else
-                std::printf("# missed: %s: %s %.2f above its target %.1f\n", figure.name,
+                std::printf("# missed: %s: %s %.2f above its target %.1f\n", qPrintable(figure.name),
                             figure.count ? figure.unit : "ratio", ratio(figure), figure.target);
         }
         std::printf("%d of %d within target\n", within, int(m_figures.size()));
@@ -257,10 +227,11 @@ private:
     void report(Figure figure)
     {
         if (figure.count)
-            std::printf("%s: %.0f %s (target at most %.0f)\n", figure.name, figure.program, figure.unit, figure.target);
+            std::printf("%s: %.0f %s (target at most %.0f)\n", qPrintable(figure.name), figure.program, figure.unit,
+                        figure.target);
         else
-            std::printf("%s: ratio %.2f (program %.1f %s, floor %.1f %s)\n", figure.name, ratio(figure),
-                        figure.program, figure.unit, figure.floor, figure.unit);
+            std::printf("%s: ratio %.2f (%s %.1f %s, %s %.1f %s)\n", qPrintable(figure.name), ratio(figure),
+                        figure.programIs, figure.program, figure.unit, figure.floorIs, figure.floor, figure.unit);
         std::fflush(stdout);
         m_figures.push_back(figure);
     }
@@ -586,12 +557,30 @@ private:
             report({r.figure, 3.0, r.programMs, r.floorMs, "ms"});
     }
 
-    // Against twice the time at half the size: what a reader whose time grows
-    // with its input takes.
+    // Time against twice the time at half the size: what a command whose time
+    // grows with its input takes. Memory against the memory at half the size:
+    // bounded, it stays; growing with the input, it doubles. Both figures are
+    // of the command alone (see ToolProbe), none of the process around it.
+    void reportDoubling(const SizeDoubling::Result& r)
+    {
+        std::printf("# %s: %s\n", qPrintable(r.shape), qPrintable(r.sizes));
+        report({r.shape + QStringLiteral(", time"), 1.5, r.doubleMs, 2 * r.singleMs, "ms", false, "at 2N",
+                "twice at N"});
+        report({r.shape + QStringLiteral(", memory"), 2.2, r.doubleMB, r.singleMB, "MB", false, "at 2N", "at N"});
+    }
+
     void readers()
     {
-        for (const ReaderBench::Result& r : ReaderBench::run(dirOf(m_work), repetitions()))
-            report({r.shape, 1.5, r.doubleMs, 2 * r.singleMs, "ms"});
+        for (const SizeDoubling::Result& r : ReaderBench::run(dirOf(m_work), repetitions(), m_quick))
+            reportDoubling(r);
+    }
+
+    void deepExport() { reportDoubling(DeepExportBench::run(dirOf(m_work), repetitions(), m_quick)); }
+
+    void serverShapes()
+    {
+        for (const SizeDoubling::Result& r : ServerShapesBench::run(dirOf(m_work), repetitions(), m_quick))
+            reportDoubling(r);
     }
 
     bool m_quick;
@@ -637,8 +626,11 @@ void usage()
                 "against the bare engine doing the same work, and prints each ratio.\n"
                 "  --quick        fewer repetitions, same data; under a minute\n"
                 "  --only FIGURE  measure one figure, e.g. --only \"add in a row\"; --only tool\n"
-                "                 gives the five figures of quorvelin-tool, --only readers the three\n"
-                "                 of import's readers, --only publish the two of publishing and\n"
+                "                 gives the five figures of quorvelin-tool, --only readers those of\n"
+                "                 import's readers at a size and at twice it, --only \"deep export\"\n"
+                "                 export's, --only \"server shapes\" those of sync and publish\n"
+                "                 against a server of odd address books, --only publish the two\n"
+                "                 of publishing and\n"
                 "                 --only sync the five of syncing, which only these run (they\n"
                 "                 need radicale)\n"
                 "  --publish-entries N  publish N entries rather than 10,000: Radicale's time\n"
@@ -660,6 +652,8 @@ int main(int argc, char* argv[])
     try {
         if (args.size() == 3 && args.at(0) == QLatin1String("--probe-memory"))
             return probeMemory(args.at(1), args.at(2).toLongLong());
+        if (!args.isEmpty() && args.at(0) == ToolProbe::ChildOption)
+            return ToolProbe::child(args.mid(1));
         bool quick = false;
         int publishEntries = PublishBench::Entries;
         QString only;

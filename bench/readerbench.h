@@ -1,25 +1,22 @@
 #pragma once
 
+#include "sizedoubling.h"
+
 #include <QString>
 
 #include <vector>
 
-// quorvelin-tool import on files shaped to make a reader slow: a folder path
-// thousands of folders deep, and one logical vCard line megabytes long, by
-// folding or by quoted-printable soft breaks. Each is imported at one size
-// and at twice that size: a reader whose time grows with the size, as it
-// should, takes twice as long at twice the size, and one whose time grows
-// with its square four times as long.
+// quorvelin-tool import of files shaped to make a reader slow or greedy, each
+// at a size and at twice it: numbers too long to be any, a card of more TEL
+// lines than any real card, Apple's grouped labels and a Google header of
+// many columns, a folder path as deep as a file may give one, a name folded
+// over hundreds of thousands of lines or made of quoted-printable soft
+// breaks, and a plain CSV of many rows. Those beyond a cap are left out, at a
+// cost in proportion to their size; the others come in in time growing with
+// the file, in memory that holds the entries and not the file.
 class ReaderBench
 {
 public:
-    struct Result
-    {
-        const char* shape;
-        double singleMs; // the median at the first size
-        double doubleMs; // the median at twice that size
-    };
-
     // Works in `folder`, which must exist. Throws std::runtime_error.
-    static std::vector<Result> run(const QString& folder, int repetitions);
+    static std::vector<SizeDoubling::Result> run(const QString& folder, int repetitions, bool quick);
 };
