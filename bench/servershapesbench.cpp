@@ -54,8 +54,8 @@ struct Shape
     // changed the directory; none where the first left nothing to remember.
     Check again;
     const char* againIs = "then again";
-    std::function<void(const QString& book)> between;
-    QStringList againOptions;
+    std::function<void(const QString& book)> between{};
+    QStringList againOptions{};
 };
 
 Check synced(std::function<int(int times)> entries)
