@@ -845,6 +845,11 @@ void TestTextFormats::csvByColumnNames_data()
                    entry({}, "Renée Dubois (mobile 2)", 3), entry({}, "Renée Dubois (fax)", 4),
                    entry({}, "Renée Dubois (other)", 5)}
         << QStringList();
+    // A header's words are in every entry's name: a sentence is no kind.
+    QTest::newRow("kinds of a header's own words")
+        << QByteArray("Name,Boat Phone,Phone for calls after six in the evening\nAnn,1,2\n")
+        << "CSV read by its column names" << Records{entry({}, "Ann (boat)", 1), entry({}, "Ann (other)", 2)}
+        << QStringList();
     QTest::newRow("no name column: each entry named by its own number")
         << QByteArray("Nummer,Fax\n555 0101,555 0102\n") << "CSV read by its column names"
         << Records{entry({}, "555 0101 (other)", 5550101), entry({}, "555 0102 (fax)", 5550102)}

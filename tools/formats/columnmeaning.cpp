@@ -181,5 +181,10 @@ ColumnMeaning ColumnMeaning::of(const QString& header)
         return {};
     if (stemKind)
         return {Part::Telephone, TelephoneStems[*stemKind].kind.toString()};
-    return {Part::Telephone, place.isEmpty() ? rest.join(u' ') : place};
+    if (!place.isEmpty())
+        return {Part::Telephone, place};
+    // The kind goes into the name of every entry of the column: a header's
+    // sentence, up to a whole line, would make each as long.
+    const QString own = rest.join(u' ');
+    return {Part::Telephone, rest.size() <= 3 && own.size() <= 32 ? own : QString()};
 }

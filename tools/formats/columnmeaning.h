@@ -16,8 +16,8 @@ public:
 
     Part part = Part::None;
     // A telephone's kind: "mobile", "home", "work", "fax", "pager", "main",
-    // else the header's words besides the telephone's ("car", "video"),
-    // else empty.
+    // "other", else the header's words besides the telephone's ("car",
+    // "video") where they are few and short, else empty.
     QString kind;
 
     static ColumnMeaning of(const QString& header);
