@@ -151,8 +151,10 @@ bool isNoNumber(const QString& text)
 
 // A stored number read as a valid one: as a number of `region` (leading
 // zero dropped or not), else after a "+". The region's reading comes first,
-// as most numbers people keep are their own country's.
-std::optional<LibraryNumber> validNumber(qint64 stored, const QString& region)
+// as most numbers people keep are their own country's. Read into `number`,
+// never copied: a copy of libphonenumber's number is protobuf's code, which
+// a build without inlining would have to link.
+bool validNumber(qint64 stored, const QString& region, LibraryNumber& number)
 {
     const std::string digits = QString::number(stored).toStdString();
     std::vector<std::pair<std::string, std::string>> readings; // text, region
@@ -162,11 +164,10 @@ std::optional<LibraryNumber> validNumber(qint64 stored, const QString& region)
     }
     readings.push_back({"+" + digits, "ZZ"});
     for (const auto& [text, from] : readings) {
-        LibraryNumber number;
         if (library().Parse(text, from, &number) == PhoneNumberUtil::NO_PARSING_ERROR && library().IsValidNumber(number))
-            return number;
+            return true;
     }
-    return std::nullopt;
+    return false;
 }
 
 } // namespace
@@ -326,21 +327,21 @@ bool NumberReader::same(QStringView a, QStringView b) const
 
 std::optional<QString> NumberReader::international(qint64 stored) const
 {
-    const std::optional<LibraryNumber> number = validNumber(stored, m_region);
-    if (!number)
+    LibraryNumber number;
+    if (!validNumber(stored, m_region, number))
         return std::nullopt;
     std::string formatted;
-    library().Format(*number, PhoneNumberUtil::INTERNATIONAL, &formatted);
+    library().Format(number, PhoneNumberUtil::INTERNATIONAL, &formatted);
     return QString::fromStdString(formatted);
 }
 
 QString NumberReader::readable(qint64 stored) const
 {
-    const std::optional<LibraryNumber> number = m_region.isEmpty() ? std::nullopt : validNumber(stored, m_region);
-    if (!number)
+    LibraryNumber number;
+    if (m_region.isEmpty() || !validNumber(stored, m_region, number))
         return QString::number(stored);
-    const bool own = number->country_code() == library().GetCountryCodeForRegion(m_region.toStdString());
+    const bool own = number.country_code() == library().GetCountryCodeForRegion(m_region.toStdString());
     std::string formatted;
-    library().Format(*number, own ? PhoneNumberUtil::NATIONAL : PhoneNumberUtil::INTERNATIONAL, &formatted);
+    library().Format(number, own ? PhoneNumberUtil::NATIONAL : PhoneNumberUtil::INTERNATIONAL, &formatted);
     return QString::fromStdString(formatted);
 }
