@@ -6,6 +6,7 @@
 #include "benchbook.h"
 #include "deepexportbench.h"
 #include "measure.h"
+#include "printbench.h"
 #include "publishbench.h"
 #include "readerbench.h"
 #include "repetitions.h"
@@ -183,6 +184,7 @@ public:
             {"add in a row", &Bench::addInARow},
             {"memory", &Bench::memory},
             {"tool", &Bench::tool},
+            {"print", &Bench::print},
             {"readers", &Bench::readers},
             {"deep export", &Bench::deepExport},
             {"server shapes", &Bench::serverShapes},
@@ -569,6 +571,14 @@ private:
         report({r.shape + QStringLiteral(", memory"), 2.2, r.doubleMB, r.singleMB, "MB", false, "at 2N", "at N"});
     }
 
+    // A few repetitions in the quick mode too: one takes about a second.
+    void print()
+    {
+        const PrintBench::Result r = PrintBench::run(dirOf(m_work), m_quick ? 3 : 7);
+        std::printf("# print: %d entries in 100 folders, %d pages\n", PrintBench::Entries, r.pages);
+        report({QStringLiteral("print against export"), 5.0, r.printMs, r.exportMs, "ms", false, "print", "export"});
+    }
+
     void readers()
     {
         for (const SizeDoubling::Result& r : ReaderBench::run(dirOf(m_work), repetitions(), m_quick))
@@ -633,6 +643,7 @@ void usage()
                 "                 of publishing and\n"
                 "                 --only sync the five of syncing, which only these run (they\n"
                 "                 need radicale)\n"
+                "                 --only print: a phone list of 10,000 entries against their export\n"
                 "  --publish-entries N  publish N entries rather than 10,000: Radicale's time\n"
                 "                 for a first publish grows with the square of N\n"
                 "  --verbose      print every repetition's wall and processor time to stderr\n");
