@@ -238,6 +238,9 @@ void TestQuorvelinTool::malformedInputStoresNothing_data()
         << "in.csv" << QByteArray("path,name,tel\n/,New,\n/New,Ann,1\n/New,Bob,12ab\n") << "in.csv:4:" << 2;
     QTest::newRow("csv, unclosed quote") << "in.csv" << QByteArray("path,name,tel\n/,Ann,1\n/,\"Bob,2\n")
                                          << "in.csv:3:" << 2;
+    // A row that cannot be read is named by what it holds, as well as by its line.
+    QTest::newRow("csv, a quote inside a name") << "in.csv" << QByteArray("path,name,tel\n/,Ann,1\n/,Bo\"b,2\n")
+                                                << "in.csv:3: \"Bo\"b\": left out: a quote inside a field" << 2;
     // The open card ends at the end of the file: Bob has no number, which
     // loses nothing and which --strict lets pass, with a warning.
     QTest::newRow("vcard, card never ends")
