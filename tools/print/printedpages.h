@@ -10,6 +10,7 @@
 #include <vector>
 
 class QPagedPaintDevice;
+class QPainter;
 
 // A phone list laid out on the pages of a PDF or a printer, to pin on the
 // wall: sections in columns, a section never starting at a column's foot,
@@ -58,7 +59,7 @@ private:
     void place(const PrintBlock& block, bool heading, const PrintBlock* continued);
     void put(const PrintBlock& block, int from, int to, bool heading);
     void nextColumn(const PrintBlock* continued);
-    void paintFrame(class QPainter& painter, int page) const;
+    void paintFrame(QPainter& painter, int page) const;
 
     QPagedPaintDevice& m_device;
     Options m_options;
