@@ -60,11 +60,8 @@ int CheckCommand::run(const QStringList& arguments)
     const QCommandLineOption regionOption(QStringLiteral("region"), QString(), QStringLiteral("CC"));
     parser.addOptions({repair, regionOption});
     int status = Ok;
-    if (!parse(arguments, parser, status))
+    if (!parseOptions(arguments, parser, status))
         return status;
-    if (!parser.positionalArguments().isEmpty())
-        return fail(QStringLiteral("unexpected argument \"%1\". See quorvelin-tool check --help.")
-                                 .arg(parser.positionalArguments().first()));
     // As import picks it, so that a repaired number is the one an import of
     // the same text stores.
     const QString region = this->region(parser, regionOption);

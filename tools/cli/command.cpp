@@ -68,6 +68,17 @@ bool Command::parse(const QStringList& arguments, QCommandLineParser& parser, in
     return true;
 }
 
+bool Command::parseOptions(const QStringList& arguments, QCommandLineParser& parser, int& status)
+{
+    if (!parse(arguments, parser, status))
+        return false;
+    if (parser.positionalArguments().isEmpty())
+        return true;
+    status = fail(QStringLiteral("unexpected argument \"%1\". See quorvelin-tool %2 --help.")
+                      .arg(parser.positionalArguments().first(), m_name));
+    return false;
+}
+
 QString Command::requireFile() const
 {
     const QFileInfo info(m_context.file);

@@ -58,6 +58,9 @@ protected:
     // when the command is done already (help shown, or a usage error
     // reported), with its status.
     bool parse(const QStringList& arguments, QCommandLineParser& parser, int& status);
+    // As parse(), for a command that takes options alone: any other
+    // argument is a usage error.
+    bool parseOptions(const QStringList& arguments, QCommandLineParser& parser, int& status);
     // The file, which must exist: no command but init makes one.
     QString requireFile() const;
     // The region numbers are read for: --region's as `option` gives it,

@@ -50,11 +50,8 @@ int ExportCommand::run(const QStringList& arguments)
     parser.addOption(format);
     parser.addOption(folder);
     int status = Ok;
-    if (!parse(arguments, parser, status))
+    if (!parseOptions(arguments, parser, status))
         return status;
-    if (!parser.positionalArguments().isEmpty())
-        return fail(QStringLiteral("unexpected argument \"%1\". See quorvelin-tool export --help.")
-                                 .arg(parser.positionalArguments().first()));
     const auto kind = formatNamed(parser.isSet(format) ? parser.value(format) : QStringLiteral("csv"));
     if (!kind)
         return fail(QStringLiteral("unknown format \"%1\": use csv or vcard.").arg(parser.value(format)));

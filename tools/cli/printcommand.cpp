@@ -99,11 +99,8 @@ int PrintCommand::run(const QStringList& arguments)
             given[i] = QStringLiteral("--printer=");
     }
     int status = Ok;
-    if (!parse(given, parser, status))
+    if (!parseOptions(given, parser, status))
         return status;
-    if (!parser.positionalArguments().isEmpty())
-        return fail(QStringLiteral("unexpected argument \"%1\". See quorvelin-tool print --help.")
-                        .arg(parser.positionalArguments().first()));
     if (parser.isSet(printer) && parser.isSet(output))
         return fail(QStringLiteral("--printer and --output both given: the pages go to one of them."));
 
