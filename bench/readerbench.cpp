@@ -56,10 +56,7 @@ struct Shape
 
 void expect(bool condition, const Shape& shape, const ToolProbe::Run& run)
 {
-    require(condition, QStringLiteral("import of the shape \"%1\" ended %2, printing \"%3\" and saying \"%4\"")
-                           .arg(QLatin1String(shape.name))
-                           .arg(run.status)
-                           .arg(QString::fromUtf8(run.printed), run.said.left(2000)));
+    require(condition, QStringLiteral("import of the shape \"%1\" %2").arg(QLatin1String(shape.name), run.outcome()));
 }
 
 // Everything came in: `entries(times)` entries, and nothing was left out.

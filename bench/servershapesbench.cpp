@@ -149,10 +149,8 @@ const std::vector<Shape>& shapes()
 
 void expect(bool holds, const Shape& shape, const char* which, const ToolProbe::Run& run)
 {
-    require(holds, QStringLiteral("%1 of the shape \"%2\" ended %3, printing \"%4\" and saying \"%5\"")
-                       .arg(QLatin1String(which), QLatin1String(shape.name))
-                       .arg(run.status)
-                       .arg(QString::fromUtf8(run.printed.left(2000)), run.said.left(2000)));
+    require(holds, QStringLiteral("%1 of the shape \"%2\" %3").arg(QLatin1String(which), QLatin1String(shape.name),
+                                                                   run.outcome()));
 }
 
 } // namespace

@@ -110,3 +110,9 @@ ToolProbe::Run ToolProbe::run(const QStringList& arguments, const QProcessEnviro
     run.said = QString::fromUtf8(answer.mid(sizeEnd + 1 + printedSize));
     return run;
 }
+
+QString ToolProbe::Run::outcome() const
+{
+    return QStringLiteral("ended %1, printing \"%2\" and saying \"%3\"")
+        .arg(QString::number(status), QString::fromUtf8(printed.left(2000)), said.left(2000));
+}

@@ -25,6 +25,10 @@ public:
         double peakMB = 0;  // growth of the peak resident size, 10^6 bytes
         QByteArray printed; // its standard output
         QString said;       // its standard error
+
+        // "ended STATUS, printing "..." and saying "..."", each cut short,
+        // for the message of a run that did not do what a figure needs.
+        QString outcome() const;
     };
 
     // `arguments` as after "quorvelin-tool"; `environment` is the child's
